@@ -1,0 +1,42 @@
+#include "admin/Admin.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*run)(int argc, char** argv);  // argv[0] is the subcommand
+  const char* summary;
+};
+
+const Command kCommands[] = {
+    {nullptr, nullptr, nullptr},
+};
+
+void Usage(std::FILE* to) {
+  std::fprintf(to, "usage: welfrast-admin COMMAND [ARGS]\n\ncommands:\n");
+  for (const Command& c : kCommands) {
+    if (c.name != nullptr) std::fprintf(to, "  %-10s %s\n", c.name, c.summary);
+  }
+  std::fprintf(to, "\nwelfrast-admin COMMAND --help describes a command.\n");
+}
+
+}  // namespace
+
+int Admin_Main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "welfrast-admin: missing command (try --help)\n");
+    return 2;
+  }
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+    Usage(stdout);
+    return 0;
+  }
+  for (const Command& c : kCommands) {
+    if (c.name != nullptr && std::strcmp(c.name, argv[1]) == 0) return c.run(argc - 1, argv + 1);
+  }
+  std::fprintf(stderr, "welfrast-admin: unknown command '%s' (try --help)\n", argv[1]);
+  return 2;
+}

@@ -1,0 +1,4 @@
+// welfrast-admin: the operators' tool.
+#pragma once
+
+int Admin_Main(int argc, char** argv);

@@ -1,0 +1,3 @@
+#include "run/Nzs.h"
+
+int main(int argc, char** argv) { return Nzs_Ermitteln(argc, argv); }
