@@ -160,7 +160,8 @@ int MapStatus(sqlite3* db, int rc) {
   if (msg != nullptr) {
     if (std::strncmp(msg, "ORA-", 4) == 0) return -std::atoi(msg + 4);
     if (std::strstr(msg, "no such table") != nullptr) return ORA_NO_TABLE;
-    if (std::strstr(msg, "no such column") != nullptr) return ORA_INVALID_IDENT;
+    if (std::strstr(msg, "no such column") != nullptr || std::strstr(msg, "has no column named") != nullptr)
+      return ORA_INVALID_IDENT;
     if (std::strstr(msg, "syntax error") != nullptr || std::strstr(msg, "incomplete input") != nullptr)
       return ORA_INVALID_SQL;
   }
