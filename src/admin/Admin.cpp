@@ -14,6 +14,7 @@ struct Command {
 };
 
 const Command kCommands[] = {
+    {"init", Admin_Init, "create the tables the batch reads and writes"},
     {"encrypt", Admin_Encrypt, "print the stored (encrypted) form of a settings value"},
 };
 

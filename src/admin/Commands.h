@@ -4,3 +4,6 @@
 
 // encrypt TEXT: prints the stored (encrypted) form of a settings value.
 int Admin_Encrypt(int argc, char** argv);
+
+// init SERVICE: creates every table the batch reads or writes.
+int Admin_Init(int argc, char** argv);
