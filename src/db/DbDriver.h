@@ -95,9 +95,13 @@ class DbDriver {
 //                                  to the working directory)
 //   "postgresql://..." or "postgres://..."   libpq connection URI
 //   "pgservice:NAME"               libpq service from pg_service.conf
-// login and password go to engines that authenticate. On failure returns
-// nullptr and puts the status into *status. Never prints or logs.
-DbDriver* Db_OpenDriver(const char* service, const char* login, const char* password, int* status);
+// login and password go to engines that authenticate. With DB_OPEN_CREATE a
+// missing SQLite file is created (the operators' init); the batch never
+// creates one. On failure returns nullptr and puts the status into *status.
+// Never prints or logs.
+constexpr int DB_OPEN_CREATE = 1;
+DbDriver* Db_OpenDriver(const char* service, const char* login, const char* password, int* status,
+                        int flags = 0);
 
 // The session's driver (nullptr before a connect). Db_Install replaces it and
 // returns the previous one without deleting it; tests use it to put a

@@ -1,0 +1,78 @@
+// A temporary SQLite database for tests: a fresh file per test, the
+// program's tables created, the session's driver installed.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "db/DbDriver.h"
+#include "db/DbStatus.h"
+
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/welfrast-test-XXXXXX";
+    char* d = mkdtemp(tmpl);
+    path_ = d != nullptr ? d : "";
+  }
+  ~TempDir() {
+    if (!path_.empty()) {
+      std::string cmd = "rm -rf '" + path_ + "'";
+      int rc = std::system(cmd.c_str());
+      (void)rc;
+    }
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Runs SQL on a connection of its own (another program of the system, as the
+// tests arrange rows); fails the test on an error.
+inline void SqlExec(sqlite3* db, const std::string& sql) {
+  char* err = nullptr;
+  int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
+  EXPECT_EQ(rc, SQLITE_OK) << sql << ": " << (err != nullptr ? err : "");
+  sqlite3_free(err);
+}
+
+// A single value as text (NULL as "<null>").
+inline std::string SqlValue(sqlite3* db, const std::string& sql) {
+  sqlite3_stmt* st = nullptr;
+  std::string out = "<none>";
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
+    const unsigned char* t = sqlite3_column_text(st, 0);
+    out = t != nullptr ? reinterpret_cast<const char*>(t) : "<null>";
+  }
+  sqlite3_finalize(st);
+  return out;
+}
+
+class SqliteFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = dir_.path() + "/wf.db";
+    int st = 0;
+    driver_ = Db_OpenDriver(("sqlite:" + path_).c_str(), "", "", &st, DB_OPEN_CREATE);
+    ASSERT_EQ(st, 0);
+    ASSERT_NE(driver_, nullptr);
+    Db_Install(driver_);
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &other_), SQLITE_OK);
+    sqlite3_busy_timeout(other_, 5000);
+  }
+  void TearDown() override {
+    Db_Install(nullptr);
+    delete driver_;
+    sqlite3_close(other_);
+  }
+
+  TempDir dir_;
+  std::string path_;
+  DbDriver* driver_ = nullptr;
+  sqlite3* other_ = nullptr;  // a second program's connection
+};
