@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "admin/Commands.h"
+
 namespace {
 
 struct Command {
@@ -12,7 +14,8 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {nullptr, nullptr, nullptr},
+    {"init", Admin_Init, "create the tables the batch reads and writes"},
+    {"encrypt", Admin_Encrypt, "print the stored (encrypted) form of a settings value"},
 };
 
 void Usage(std::FILE* to) {
