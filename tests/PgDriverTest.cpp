@@ -9,6 +9,7 @@
 #include <string>
 
 #include "EngineFixture.h"
+#include "RunFixture.h"
 #include "db/DbDriver.h"
 #include "db/DbStatus.h"
 #include "db/PgDriver.h"
@@ -194,6 +195,40 @@ TEST_P(PgDriverTest, ALostConnectionIsReportedNotFatal) {
   EXPECT_EQ(Db_Write("savepoint L_Sp", "insert into T (K) values (:b0)", "rollback  to L_Sp", in), ORA_NOT_CONNECTED);
   EXPECT_EQ(Db_SelectInto("select 1 into :b0:b1  from pg_database where :b9=0", none, out), ORA_NOT_CONNECTED);
   EXPECT_EQ(Db_Commit(), ORA_NOT_CONNECTED);
+}
+
+TEST_P(PgDriverTest, AdminInitCreatesTheTables) {
+  TempDir dir;
+  std::string out = dir.path() + "/admin.out";
+  setenv("WELFRAST_LOGIN", User().c_str(), 1);
+  setenv("WELFRAST_PASSWORD", Password().c_str(), 1);
+  for (int round = 0; round < 2; ++round) {  // tables that exist are left as they are
+    EXPECT_EQ(RunProgram(std::string(WELFRAST_BIN_DIR) + "/welfrast-admin", {"init", pg().uri()}, dir.path(), out), 0)
+        << ReadFile(out + ".err");
+    EXPECT_EQ(ReadFile(out), "tables ready\n");
+  }
+  setenv("WELFRAST_PASSWORD", "wrong", 1);
+  EXPECT_EQ(RunProgram(std::string(WELFRAST_BIN_DIR) + "/welfrast-admin", {"init", pg().uri()}, dir.path(), out), 1);
+  EXPECT_EQ(ReadFile(out + ".err").find(Password()), std::string::npos);
+  unsetenv("WELFRAST_LOGIN");
+  unsetenv("WELFRAST_PASSWORD");
+
+  auto tables = [&](const char* schema) {
+    return engine_->Value(std::string("select count(*) from information_schema.tables where table_schema='") +
+                          schema + "'");
+  };
+  EXPECT_EQ(tables("kzsystem"), "1");
+  EXPECT_EQ(tables("public"), "15");
+  auto type = [&](const char* table, const char* column) {
+    return engine_->Value(std::string("select data_type from information_schema.columns where table_name='") +
+                          table + "' and column_name='" + column + "'");
+  };
+  EXPECT_EQ(type("kzt133bak", "bakdtm"), "timestamp without time zone");
+  EXPECT_EQ(type("kzt590nza", "nzagum"), "double precision");
+  EXPECT_EQ(type("kzt590nza", "nzasa"), "integer");
+  EXPECT_EQ(type("kzt561mlt", "mltdat"), "character varying");
+  EXPECT_EQ(engine_->Value("select count(*) from pg_indexes where schemaname='public' and indexname like '%_folge'"),
+            "3");
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, PgDriverTest, ::testing::Values("postgresql"), EngineName);
