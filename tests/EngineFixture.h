@@ -5,7 +5,8 @@
 // PostgreSQL comes from WELFRAST_PG_URI (a libpq URI, as scripts/pg-test-server
 // prints it) with WELFRAST_PG_USER and WELFRAST_PG_PASSWORD; every test gets a
 // database of its own on that server. Without the URI the PostgreSQL cases
-// fail when CI is "true" and are skipped otherwise.
+// fail when CI is "true" and are skipped otherwise. EvalFixture.h takes
+// PgEngine for its database when WELFRAST_TEST_ENGINE is "postgresql".
 #pragma once
 
 #include <gtest/gtest.h>
