@@ -163,7 +163,7 @@ class EvalDb : public ::testing::Test {
     logPath_ = dir_ + "/Welfrast.Txt";
     Log_Init(7, logPath_.c_str());
     int st = 0;
-    real_ = Db_OpenDriver(("sqlite:" + dir_ + "/eval.db").c_str(), "", "", &st);
+    real_ = Db_OpenDriver(("sqlite:" + dir_ + "/eval.db").c_str(), "", "", &st, DB_OPEN_CREATE);
     ASSERT_NE(real_, nullptr) << st;
     drv_ = new FaultDriver(real_);
     previous_ = Db_Install(drv_);

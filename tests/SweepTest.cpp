@@ -126,6 +126,8 @@ const std::vector<SweepCase>& Cases() {
   return c;
 }
 
+void PrintTo(const SweepCase& c, std::ostream* os) { *os << c.name; }
+
 class SweepTable : public Sweep, public ::testing::WithParamInterface<SweepCase> {};
 
 TEST_P(SweepTable, Buckets) {

@@ -42,16 +42,13 @@ int Admin_Init(int argc, char** argv) {
     std::fprintf(stderr, "welfrast-admin init: cannot open the database (status %d)\n", status);
     return 1;
   }
-  int count = 0;
-  const char* const* statements = Schema_Statements(engine, &count);
-  for (int i = 0; i < count; ++i) {
-    status = db->Execute(statements[i], nullptr, 0, nullptr, 0);
-    if (status != 0) {
-      std::fprintf(stderr, "welfrast-admin init: creating the tables failed (status %d)\n", status);
-      return 1;
-    }
+  DbDriver* previous = Db_Install(db.get());
+  status = Schema_Install(engine);
+  Db_Install(previous);
+  if (status != 0) {
+    std::fprintf(stderr, "welfrast-admin init: creating the tables failed (status %d)\n", status);
+    return 1;
   }
-  db->Commit();
   std::printf("tables ready\n");
   return 0;
 }

@@ -1,5 +1,8 @@
 #include "db/Schema.h"
 
+#include "db/DbDriver.h"
+#include "db/DbStatus.h"
+
 namespace {
 
 // SQLite. The calendar is the plain table Kzt133Bak: the driver maps the
@@ -268,4 +271,15 @@ const char* const* Schema_Statements(SchemaEngine engine, int* count) {
   }
   if (count != nullptr) *count = 0;
   return nullptr;
+}
+
+int Schema_Install(SchemaEngine engine) {
+  int count = 0;
+  const char* const* statements = Schema_Statements(engine, &count);
+  if (statements == nullptr) return ORA_INVALID_SQL;
+  for (int i = 0; i < count; ++i) {
+    int status = Db_Exec(statements[i], nullptr, 0);
+    if (status != 0) return status;
+  }
+  return Db_Commit();
 }

@@ -14,3 +14,7 @@ enum class SchemaEngine : int { Sqlite };
 // run them; *count receives their number. An engine without definitions
 // gives nullptr and 0.
 const char* const* Schema_Statements(SchemaEngine engine, int* count);
+
+// Runs the statements of `engine` on the session's driver and commits;
+// returns the first non-zero status, or 0.
+int Schema_Install(SchemaEngine engine = SchemaEngine::Sqlite);

@@ -10,11 +10,9 @@
 // cut to n-1 characters. A null src gives the empty text.
 inline void Txt_CopyN(char* dst, std::size_t n, const char* src) {
   if (n == 0) return;
-  std::size_t i = 0;
-  if (src != nullptr) {
-    for (; i + 1 < n && src[i] != '\0'; ++i) dst[i] = src[i];
-  }
-  dst[i] = '\0';
+  std::size_t len = src != nullptr ? strnlen(src, n - 1) : 0;
+  if (len > 0) std::memcpy(dst, src, len);
+  dst[len] = '\0';
 }
 
 template <std::size_t N>
