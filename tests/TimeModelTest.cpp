@@ -98,20 +98,19 @@ std::string Field(const std::string& entry, const std::string& label) {
 }
 
 // ---------------------------------------------------------------------------
-// A driver in front of the real one that fails chosen statements.
+// A driver in front of the real one that fails one chosen statement.
 
 struct Fault {
   enum Op { Exec, Open, Fetch } op;
   int cursor;           // -1: any
-  std::string sqlPart;  // empty: any
+  const char* sqlPart;  // empty: any
   int skip;             // matching calls let through before the fault
   int status;
 };
 
 class FaultDriver : public DbDriver {
  public:
-  explicit FaultDriver(DbDriver* real) : real_(real) {}
-  std::vector<Fault> faults;
+  FaultDriver(DbDriver* real, const Fault& fault) : real_(real), fault_(fault) {}
 
   int Execute(const char* sql, const DbIn* in, int nin, const DbOut* out, int nout) override {
     if (int st = Hit(Fault::Exec, -1, sql)) return st;
@@ -130,19 +129,19 @@ class FaultDriver : public DbDriver {
 
  private:
   int Hit(Fault::Op op, int cursor, const char* sql) {
-    for (Fault& f : faults) {
-      if (f.op != op) continue;
-      if (f.cursor >= 0 && f.cursor != cursor) continue;
-      if (!f.sqlPart.empty() && (sql == nullptr || std::strstr(sql, f.sqlPart.c_str()) == nullptr)) continue;
-      if (f.skip > 0) {
-        --f.skip;
-        continue;
-      }
-      return f.status;
+    const Fault& f = fault_;
+    if (f.op != op) return 0;
+    if (f.cursor >= 0 && f.cursor != cursor) return 0;
+    if (*f.sqlPart != '\0' && (sql == nullptr || std::strstr(sql, f.sqlPart) == nullptr)) return 0;
+    if (skipped_ < f.skip) {
+      ++skipped_;
+      return 0;
     }
-    return 0;
+    return f.status;
   }
   DbDriver* real_;
+  Fault fault_;
+  int skipped_ = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -497,8 +496,7 @@ TEST_F(TimeModelTest, FailedModelCursorSkipsTheDayWithoutProtocolRow) {
   Frame("20041026", "20041026", "000000", "20041026", "235900");
   Frame("20041027", "20041027", "000000", "20041027", "235900");
 
-  FaultDriver f(driver_);
-  f.faults.push_back({Fault::Open, CUR_ZTG_AZVTAG, "", 1, ORA_IO});
+  FaultDriver f(driver_, {Fault::Open, CUR_ZTG_AZVTAG, "", 1, ORA_IO});
   Db_Install(&f);
   Mlt_ZeitDaten_PZM(kRun, Row("20041027", "20041027"));
   Db_Install(driver_);
@@ -565,8 +563,7 @@ TEST_F(TimeModelTest, SecondFrameEndDepartureOfARowIsRefusedAndLogged) {
 TEST_F(TimeModelTest, FailedCounterLookupStartsAtZeroAndIsLogged) {
   ZtgSatz z = Day("20041027", 420, 960);
   Frame("20041027", "20041027", "000000", "20041027", "235900");
-  FaultDriver f(driver_);
-  f.faults.push_back({Fault::Exec, -1, "max(MLTLFN)", 0, ORA_IO});
+  FaultDriver f(driver_, {Fault::Exec, -1, "max(MLTLFN)", 0, ORA_IO});
   Db_Install(&f);
   Mlt_PA_Tag_PZM(kRun, z);
   Db_Install(driver_);
@@ -726,8 +723,7 @@ TEST_F(TimeModelTest, FailedBookingReadKeepsWhatWasWrittenAndIsLogged) {
     SCOPED_TRACE(c.name);
     Sql("delete from Kzt561Mlt");
     std::remove(logPath_.c_str());
-    FaultDriver f(driver_);
-    f.faults.push_back(c.fault);
+    FaultDriver f(driver_, c.fault);
     Db_Install(&f);
     int lfn = 0;
     Mlt_PA_Daten_PZM(kRun, Day(D, 420, 960), lfn);
@@ -810,8 +806,7 @@ TEST_F(TimeModelTest, RefusedBreakInsertsAndFailedBreakCursorAreLogged) {
 
   Sql("delete from Kzt561Mlt");
   std::remove(logPath_.c_str());
-  FaultDriver f(driver_);
-  f.faults.push_back({Fault::Fetch, CUR_PSE_PKEY, "", 1, ORA_IO});
+  FaultDriver f(driver_, {Fault::Fetch, CUR_PSE_PKEY, "", 1, ORA_IO});
   Db_Install(&f);
   lfn = 0;
   Mlt_PA_Pausen_PZM(kRun, Day(D, 420, 960, "PS1"), lfn);
@@ -892,8 +887,7 @@ TEST_F(TimeModelTest, FailedDeleteOfARepeatedCodeIsLoggedAndTheCleanupGoesOn) {
   PutEvent({"KM", D, "073000", 2});
   PutEvent({"AB", D, "080000", 3});
   PutEvent({"AB", D, "090000", 4});
-  FaultDriver f(driver_);
-  f.faults.push_back({Fault::Exec, -1, "delete  from Kzt561Mlt", 0, ORA_RESOURCE_BUSY});
+  FaultDriver f(driver_, {Fault::Exec, -1, "delete  from Kzt561Mlt", 0, ORA_RESOURCE_BUSY});
   Db_Install(&f);
   int lfn = 0;
   Mlt_PA_Pausen_PZM(kRun, Day(D, 420, 960, ""), lfn);
