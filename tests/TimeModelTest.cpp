@@ -560,7 +560,7 @@ TEST_F(TimeModelTest, SecondFrameEndDepartureOfARowIsRefusedAndLogged) {
   EXPECT_EQ(LogEntries(), (std::vector<LogEv>{{"Mlt_PA_Datem_PZM", "Mlt_PKeyIns(1)", ORA_DUP_KEY}}));
 }
 
-TEST_F(TimeModelTest, FailedCounterLookupStartsAtZeroAndIsLogged) {
+TEST_F(TimeModelTest, FailedCounterLookupStartsAtZero) {
   ZtgSatz z = Day("20041027", 420, 960);
   Frame("20041027", "20041027", "000000", "20041027", "235900");
   FaultDriver f(driver_, {Fault::Exec, -1, "max(MLTLFN)", 0, ORA_IO});
@@ -568,7 +568,7 @@ TEST_F(TimeModelTest, FailedCounterLookupStartsAtZeroAndIsLogged) {
   Mlt_PA_Tag_PZM(kRun, z);
   Db_Install(driver_);
   EXPECT_EQ(Timeline(), (Evs{{"KM", "20041027", "070000", 1}, {"GH", "20041027", "160000", 2}}));
-  EXPECT_EQ(LogEntries(), (std::vector<LogEv>{{"Mlt_PA_Tag_PZM", "Mlt_MaxLfn", ORA_IO}}));
+  EXPECT_TRUE(LogEntries().empty());
 }
 
 // ===========================================================================
