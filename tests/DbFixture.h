@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "db/DbDriver.h"
 #include "db/DbStatus.h"
@@ -51,6 +52,30 @@ inline std::string SqlValue(sqlite3* db, const std::string& sql) {
   }
   sqlite3_finalize(st);
   return out;
+}
+
+// Every row of a query, each column as text (NULL as "<null>"); fails the
+// test when the query does not run.
+using SqlRows = std::vector<std::vector<std::string>>;
+inline SqlRows SqliteRows(sqlite3* db, const std::string& sql) {
+  SqlRows rows;
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+    ADD_FAILURE() << sql << ": " << sqlite3_errmsg(db);
+    return rows;
+  }
+  int rc = 0;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    std::vector<std::string> row;
+    for (int i = 0; i < sqlite3_column_count(st); ++i) {
+      const unsigned char* t = sqlite3_column_text(st, i);
+      row.push_back(t != nullptr ? reinterpret_cast<const char*>(t) : "<null>");
+    }
+    rows.push_back(row);
+  }
+  EXPECT_EQ(rc, SQLITE_DONE) << sql << ": " << sqlite3_errmsg(db);
+  sqlite3_finalize(st);
+  return rows;
 }
 
 class SqliteFixture : public ::testing::Test {

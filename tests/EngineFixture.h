@@ -5,8 +5,10 @@
 // PostgreSQL comes from WELFRAST_PG_URI (a libpq URI, as scripts/pg-test-server
 // prints it) with WELFRAST_PG_USER and WELFRAST_PG_PASSWORD; every test gets a
 // database of its own on that server. Without the URI the PostgreSQL cases
-// fail when CI is "true" and are skipped otherwise. EvalFixture.h takes
-// PgEngine for its database when WELFRAST_TEST_ENGINE is "postgresql".
+// fail when CI is "true" and are skipped otherwise. The other program's
+// connection finds the calendar Kzt133Bak unqualified on both engines (on
+// PostgreSQL through its search_path). EvalFixture.h takes PgEngine for its
+// database when WELFRAST_TEST_ENGINE is "postgresql".
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,6 +20,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <variant>
+#include <vector>
 
 #include "DbFixture.h"
 #include "db/DbDriver.h"
@@ -39,6 +43,9 @@ inline std::string EnvText(const char* name) {
     }                                                           \
   } while (0)
 
+// A value bound to a "?" of the tests' own SQL.
+using SqlArg = std::variant<int, std::string>;
+
 class TestEngine {
  public:
   virtual ~TestEngine() = default;
@@ -55,8 +62,16 @@ class TestEngine {
     std::string error;
     EXPECT_TRUE(TryExec(sql, &error)) << sql << ": " << error;
   }
+  // The same with values bound to the "?" of the text, in order.
+  virtual bool TryExecArgs(const std::string& sql, const std::vector<SqlArg>& args, std::string* error) = 0;
+  void Exec(const std::string& sql, const std::vector<SqlArg>& args) {
+    std::string error;
+    EXPECT_TRUE(TryExecArgs(sql, args, &error)) << sql << ": " << error;
+  }
   // A single value as text (NULL as "<null>", no row as "<none>").
   virtual std::string Value(const std::string& sql) = 0;
+  // Every row as text (NULL as "<null>"); fails the test on an error.
+  virtual SqlRows Rows(const std::string& sql) = 0;
   // True when no session other than the other program's keeps a transaction
   // (and with it locks or a snapshot) open.
   virtual bool NoOpenTransaction() = 0;
@@ -86,7 +101,28 @@ class SqliteEngine : public TestEngine {
     sqlite3_free(err);
     return rc == SQLITE_OK;
   }
+  bool TryExecArgs(const std::string& sql, const std::vector<SqlArg>& args, std::string* error) override {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(other_, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
+      if (error != nullptr) *error = sqlite3_errmsg(other_);
+      return false;
+    }
+    int i = 1;
+    for (const SqlArg& v : args) {
+      if (std::holds_alternative<int>(v)) {
+        sqlite3_bind_int(s, i++, std::get<int>(v));
+      } else {
+        sqlite3_bind_text(s, i++, std::get<std::string>(v).c_str(), -1, SQLITE_TRANSIENT);
+      }
+    }
+    int rc = sqlite3_step(s);
+    bool ok = rc == SQLITE_DONE || rc == SQLITE_ROW;
+    if (error != nullptr) *error = ok ? "" : sqlite3_errmsg(other_);
+    sqlite3_finalize(s);
+    return ok;
+  }
   std::string Value(const std::string& sql) override { return SqlValue(other_, sql); }
+  SqlRows Rows(const std::string& sql) override { return SqliteRows(other_, sql); }
   bool NoOpenTransaction() override {
     sqlite3_busy_timeout(other_, 100);
     bool free = sqlite3_exec(other_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -145,6 +181,56 @@ inline bool PgTry(PGconn* c, const std::string& sql, std::string* error = nullpt
   return ok;
 }
 
+// The "?" of a text outside its literals as $1, $2, ...
+inline std::string PgNumberedParams(const std::string& sql) {
+  std::string out;
+  bool literal = false;
+  int n = 0;
+  for (char c : sql) {
+    if (c == '\'') literal = !literal;
+    if (c == '?' && !literal) {
+      out += '$';
+      out += std::to_string(++n);
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// Runs a text with "?" values, every value sent as text for the server to
+// read by its column's type.
+inline bool PgTryArgs(PGconn* c, const std::string& sql, const std::vector<SqlArg>& args, std::string* error) {
+  std::vector<std::string> text;
+  for (const SqlArg& v : args)
+    text.push_back(std::holds_alternative<int>(v) ? std::to_string(std::get<int>(v)) : std::get<std::string>(v));
+  std::vector<const char*> values;
+  for (const std::string& t : text) values.push_back(t.c_str());
+  PGresult* r = PQexecParams(c, PgNumberedParams(sql).c_str(), static_cast<int>(values.size()), nullptr,
+                             values.data(), nullptr, nullptr, 0);
+  ExecStatusType s = PQresultStatus(r);
+  bool ok = s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
+  if (error != nullptr) *error = ok ? "" : PQerrorMessage(c);
+  PQclear(r);
+  return ok;
+}
+
+inline SqlRows PgRows(PGconn* c, const std::string& sql) {
+  SqlRows rows;
+  PGresult* r = PQexec(c, sql.c_str());
+  if (PQresultStatus(r) != PGRES_TUPLES_OK) {
+    ADD_FAILURE() << sql << ": " << PQerrorMessage(c);
+  } else {
+    for (int i = 0; i < PQntuples(r); ++i) {
+      std::vector<std::string> row;
+      for (int k = 0; k < PQnfields(r); ++k) row.push_back(PQgetisnull(r, i, k) ? "<null>" : PQgetvalue(r, i, k));
+      rows.push_back(row);
+    }
+  }
+  PQclear(r);
+  return rows;
+}
+
 inline std::string PgValue(PGconn* c, const std::string& sql) {
   PGresult* r = PQexec(c, sql.c_str());
   std::string out = "<none>";
@@ -193,7 +279,7 @@ class PgEngine : public TestEngine {
       *why = "cannot connect to the test database";
       return false;
     }
-    PgTry(other_, "SET lock_timeout = '20s'");
+    PgTry(other_, "SET lock_timeout = '20s'; SET search_path = \"$user\", public, kzsystem");
     return true;
   }
   DbDriver* Open(int* status) override {
@@ -201,7 +287,11 @@ class PgEngine : public TestEngine {
                          EnvText("WELFRAST_PG_PASSWORD").c_str(), status);
   }
   bool TryExec(const std::string& sql, std::string* error) override { return PgTry(other_, sql, error); }
+  bool TryExecArgs(const std::string& sql, const std::vector<SqlArg>& args, std::string* error) override {
+    return PgTryArgs(other_, sql, args, error);
+  }
   std::string Value(const std::string& sql) override { return PgValue(other_, sql); }
+  SqlRows Rows(const std::string& sql) override { return PgRows(other_, sql); }
   bool NoOpenTransaction() override {
     return Value("select count(*) from pg_stat_activity where datname=current_database() and "
                  "pid<>pg_backend_pid() and state like 'idle in transaction%'") == "0";
@@ -209,6 +299,7 @@ class PgEngine : public TestEngine {
   int LockTimeoutMs() const override { return PG_LOCK_TIMEOUT_MS; }
 
   const std::string& uri() const { return uri_; }
+  const std::string& database() const { return db_; }
   PGconn* other() const { return other_; }
 
  private:
@@ -248,3 +339,7 @@ class EngineTest : public ::testing::TestWithParam<std::string> {
 };
 
 inline std::string EngineName(const ::testing::TestParamInfo<std::string>& info) { return info.param; }
+
+// The engines a suite runs on:
+//   INSTANTIATE_TEST_SUITE_P(Engines, Suite, AllEngines(), EngineName);
+inline auto AllEngines() { return ::testing::Values(std::string("sqlite"), std::string("postgresql")); }

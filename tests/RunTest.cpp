@@ -1,11 +1,11 @@
 // End-to-end runs of the batch: start-up order, argument check, marker loop
-// and run protocol, against a SQLite file.
+// and run protocol, on every engine.
 
 #include <gtest/gtest.h>
 
 #include <ctime>
 
-#include "DbFixture.h"
+#include "EngineFixture.h"
 #include "RunFixture.h"
 #include "db/DbDriver.h"
 #include "db/Schema.h"
@@ -22,24 +22,18 @@ std::string Today(int offsetDays) {
   return buf;
 }
 
+// The clock as the tables hold date-times.
 std::string Stamp() {
   std::time_t t = std::time(nullptr);
   std::tm tm{};
   localtime_r(&t, &tm);
   char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%d%H%M%S", &tm);
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
   return buf;
 }
 
-class RunTest : public ::testing::Test {
+class RunTest : public RunTreeTest {
  protected:
-  void SetUp() override {
-    tree_.Install();
-    ASSERT_EQ(sqlite3_open(tree_.db().c_str(), &db_), SQLITE_OK);
-    sqlite3_busy_timeout(db_, 5000);
-  }
-  void TearDown() override { sqlite3_close(db_); }
-
   void Marker(const char* kng, const char* apl, const char* apk, const char* app, const char* pnr, int bnr,
               const char* mdt) {
     char sql[512];
@@ -47,14 +41,11 @@ class RunTest : public ::testing::Test {
                   "insert into Kzt563Mrk (MrkKng,MrkApl,MrkApk,MrkApp,MrkPnr,MrkBnr,MrkObj,MrkMdt,MrkEsb) "
                   "values ('%s','%s','%s','%s','%s',%d,'OBJ','%s','E')",
                   kng, apl, apk, app, pnr, bnr, mdt);
-    SqlExec(db_, sql);
+    tree_.Sql(sql);
   }
-
-  RunTree tree_;
-  sqlite3* db_ = nullptr;
 };
 
-TEST_F(RunTest, AWrongArgumentCountIsLoggedAndWritesNothing) {
+TEST_P(RunTest, AWrongArgumentCountIsLoggedAndWritesNothing) {
   Marker("NZS", "APL1", "K1", "P1", "N1", 1, "2004-10-26 08:00:00");
   struct Case {
     std::vector<std::string> args;
@@ -69,12 +60,12 @@ TEST_F(RunTest, AWrongArgumentCountIsLoggedAndWritesNothing) {
     EXPECT_EQ(log[0].funktion, "Nzs_Ermitteln");
     EXPECT_EQ(log[0].message, "Anzahl Parameter <> 6");
     EXPECT_EQ(log[0].errorCode, c.errorCode);
-    EXPECT_EQ(SqlValue(db_, "select count(*) from Kzt554Err"), "0");
+    EXPECT_EQ(tree_.Value("select count(*) from Kzt554Err"), "0");
   }
-  EXPECT_EQ(SqlValue(db_, "select count(*) from Kzt563Mrk"), "1");
+  EXPECT_EQ(tree_.Value("select count(*) from Kzt563Mrk"), "1");
 }
 
-TEST_F(RunTest, AFailedConnectGivesOnlyTheConnectEntry) {
+TEST_P(RunTest, AFailedConnectGivesOnlyTheConnectEntry) {
   std::remove((tree_.root() + "/files/korvalis.ini").c_str());
   for (const std::vector<std::string>& args : {std::vector<std::string>{}, std::vector<std::string>{"RUN"}}) {
     std::remove(tree_.logPath().c_str());
@@ -86,21 +77,24 @@ TEST_F(RunTest, AFailedConnectGivesOnlyTheConnectEntry) {
     EXPECT_LT(log[0].errorCode, 0);
   }
   // A settings file naming a database that does not exist: the batch does
-  // not create one.
-  tree_.WriteIni("u", "secret-password", "sqlite:" + tree_.root() + "/nowhere.db");
+  // not create one. On SQLite a login of its own (the file takes none), on
+  // PostgreSQL the real one, so that the database is what is missing.
+  const std::string pass = tree_.IsPg() ? tree_.Password() : "secret-password";
+  tree_.WriteIni(tree_.IsPg() ? tree_.Login() : "u", pass, tree_.MissingService());
   std::remove(tree_.logPath().c_str());
   EXPECT_EQ(tree_.Batch({"RUN"}), 0);
   std::vector<LogLine> log = tree_.Log();
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0].funktion, "dbConnect");
-  EXPECT_EQ(ReadFile(tree_.root() + "/nowhere.db"), "");
+  EXPECT_LT(log[0].errorCode, 0);
+  EXPECT_FALSE(tree_.MissingDatabaseCreated());
   // Neither the log nor the screen shows the login.
   std::string all = ReadFile(tree_.logPath()) + tree_.BatchOutput();
-  EXPECT_EQ(all.find("secret-password"), std::string::npos);
-  EXPECT_EQ(all.find("nowhere.db"), std::string::npos);
+  EXPECT_EQ(all.find(pass), std::string::npos);
+  EXPECT_EQ(all.find("nowhere"), std::string::npos);
 }
 
-TEST_F(RunTest, EveryNzsMarkerGetsOneProtocolRowPerRun) {
+TEST_P(RunTest, EveryNzsMarkerGetsOneProtocolRowPerRun) {
   Marker("NZS", "APL2", "K1", "P1", "N9", 71, "2004-10-26 09:00:00");
   Marker("XYZ", "APL0", "K0", "P0", "N0", 70, "2004-10-26 07:00:00");
   Marker("NZS", "APL1", "K2", "P1", "N8", 72, "2004-10-26 10:00:00");
@@ -112,21 +106,15 @@ TEST_F(RunTest, EveryNzsMarkerGetsOneProtocolRowPerRun) {
   std::string after = Stamp();
   EXPECT_EQ(tree_.Log().size(), 0u) << ReadFile(tree_.logPath());
 
-  sqlite3_stmt* st = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(db_,
-                               "select ErrErf, strftime('%Y%m%d%H%M%S', ErrEdt), ErrBer, ErrPnr, ErrApl, ErrApk, "
-                               "ErrApp, ErrFnr, ErrBnr, ErrPgm, ErrFun, ErrDat, ErrObj from Kzt554Err order by rowid",
-                               -1, &st, nullptr),
-            SQLITE_OK);
   // Markers are taken in the order of workplace, order, position, time.
+  SqlRows got = tree_.Rows(std::string("select ErrErf, ErrEdt, ErrBer, ErrPnr, ErrApl, ErrApk, ErrApp, ErrFnr, "
+                                       "ErrBnr, ErrPgm, ErrFun, ErrDat, ErrObj from Kzt554Err order by ") +
+                           tree_.InsertOrder());
   const char* keys[][4] = {{"APL1", "K1", "P1", "73"}, {"APL1", "K2", "P1", "72"}, {"APL2", "K1", "P1", "71"}};
   int rows = 0;
-  while (sqlite3_step(st) == SQLITE_ROW) {
+  for (const std::vector<std::string>& row : got) {
     ASSERT_LT(rows, 3);
-    auto col = [&](int i) {
-      const unsigned char* t = sqlite3_column_text(st, i);
-      return t != nullptr ? std::string(reinterpret_cast<const char*>(t)) : std::string("<null>");
-    };
+    auto col = [&](int i) { return row[static_cast<std::size_t>(i)]; };
     std::string edt = col(1);
     EXPECT_GE(edt, before);
     EXPECT_LE(edt, after);
@@ -141,26 +129,25 @@ TEST_F(RunTest, EveryNzsMarkerGetsOneProtocolRowPerRun) {
     EXPECT_NE(col(11), "<null>");
     ++rows;
   }
-  sqlite3_finalize(st);
   EXPECT_EQ(rows, 3);
-  EXPECT_EQ(SqlValue(db_, "select count(*) from Kzt563Mrk"), "5");
+  EXPECT_EQ(tree_.Value("select count(*) from Kzt563Mrk"), "5");
 
   EXPECT_EQ(tree_.Batch({"NACHTLAUF12"}), 0);
-  EXPECT_EQ(SqlValue(db_, "select count(*) from Kzt554Err where ErrFnr=7011"), "6");
-  EXPECT_EQ(SqlValue(db_, "select count(*) from Kzt563Mrk"), "5");
+  EXPECT_EQ(tree_.Value("select count(*) from Kzt554Err where ErrFnr=7011"), "6");
+  EXPECT_EQ(tree_.Value("select count(*) from Kzt563Mrk"), "5");
 }
 
-TEST_F(RunTest, AnEmptyQueueWritesNothing) {
+TEST_P(RunTest, AnEmptyQueueWritesNothing) {
   Marker("XYZ", "APL0", "K0", "P0", "N0", 70, "2004-10-26 07:00:00");
   EXPECT_EQ(tree_.Batch({"RUN"}), 0);
-  EXPECT_EQ(SqlValue(db_, "select count(*) from Kzt554Err"), "0");
+  EXPECT_EQ(tree_.Value("select count(*) from Kzt554Err"), "0");
   EXPECT_EQ(tree_.Log().size(), 0u);
 }
 
-TEST_F(RunTest, AFailedProtocolInsertIsLoggedOncePerMarker) {
+TEST_P(RunTest, AFailedProtocolInsertIsLoggedOncePerMarker) {
   Marker("NZS", "APL1", "K1", "P1", "N1", 1, "2004-10-26 08:00:00");
   Marker("NZS", "APL2", "K1", "P1", "N1", 2, "2004-10-26 08:00:00");
-  SqlExec(db_, "drop table Kzt554Err");
+  tree_.Sql("drop table Kzt554Err");
   EXPECT_EQ(tree_.Batch({"RUN"}), 0);
   std::vector<LogLine> log = tree_.Log();
   ASSERT_EQ(log.size(), 2u);
@@ -172,21 +159,22 @@ TEST_F(RunTest, AFailedProtocolInsertIsLoggedOncePerMarker) {
 }
 
 // The switch of key 5, loaded from the parameter table of a real database.
-class NzpTest : public SqliteFixture {
+class NzpTest : public EngineTest {
  protected:
   void SetUp() override {
-    SqliteFixture::SetUp();
+    EngineTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     int n = 0;
-    const char* const* ddl = Schema_Statements(SchemaEngine::Sqlite, &n);
-    for (int i = 0; i < n; ++i) SqlExec(other_, ddl[i]);
+    const char* const* ddl = Schema_Statements(engine_->IsPg() ? SchemaEngine::Postgres : SchemaEngine::Sqlite, &n);
+    for (int i = 0; i < n; ++i) engine_->Exec(ddl[i]);
   }
   void Param(int akz, const std::string& von, const std::string& bis, int aak) {
-    SqlExec(other_, "insert into Kzt591Nzp (NzpAkz,NzpGvn,NzpGbi,NzpAak) values (" + std::to_string(akz) + ",'" +
-                        von + "','" + bis + "'," + std::to_string(aak) + ")");
+    engine_->Exec("insert into Kzt591Nzp (NzpAkz,NzpGvn,NzpGbi,NzpAak) values (" + std::to_string(akz) + ",'" +
+                  von + "','" + bis + "'," + std::to_string(aak) + ")");
   }
 };
 
-TEST_F(NzpTest, TheSwitchOfKeyFive) {
+TEST_P(NzpTest, TheSwitchOfKeyFive) {
   struct Case {
     const char* what;
     int vonDays, bisDays, aak, expected;
@@ -197,14 +185,14 @@ TEST_F(NzpTest, TheSwitchOfKeyFive) {
       {"switch value 2", -1, 1, 2, 0},
   };
   for (const Case& c : cases) {
-    SqlExec(other_, "delete from Kzt591Nzp");
+    engine_->Exec("delete from Kzt591Nzp");
     Param(5, Today(c.vonDays), Today(c.bisDays), c.aak);
     Param(4, Today(-1), Today(1), 1);
     Nzp5Aak = 7;
     Nzp_Laden();
     EXPECT_EQ(Nzp5Aak, c.expected) << c.what;
   }
-  SqlExec(other_, "delete from Kzt591Nzp");
+  engine_->Exec("delete from Kzt591Nzp");
   Nzp_Laden();
   EXPECT_EQ(Nzp5Aak, 0) << "no row";
   Param(5, Today(-2), Today(2), 1);
@@ -212,5 +200,8 @@ TEST_F(NzpTest, TheSwitchOfKeyFive) {
   Nzp_Laden();
   EXPECT_EQ(Nzp5Aak, 0) << "two valid rows";
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, RunTest, AllEngines(), EngineName);
+INSTANTIATE_TEST_SUITE_P(Engines, NzpTest, AllEngines(), EngineName);
 
 }  // namespace

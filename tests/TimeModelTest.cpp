@@ -1,10 +1,9 @@
 // Time-model events of rows kept under a personnel time model, against a real
 // SQLite database: the days walked, the model read per day, the attendance
 // events from planned times and bookings, the break events and the removal of
-// repeated codes. Every case reads the timeline back and compares the events
-// (code, date, time, MltLfn) in time order.
+// repeated codes, on every engine. Every case reads the timeline back and
+// compares the events (code, date, time, MltLfn) in time order.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -24,6 +23,7 @@
 #include "db/Records.h"
 #include "db/Schema.h"
 #include "DbFixture.h"
+#include "EngineFixture.h"
 #include "log/Log.h"
 #include "timemodel/TimeModel.h"
 #include "timemodel/TimeModelDay.h"
@@ -33,7 +33,8 @@ namespace {
 
 constexpr const char* kRun = "20041027120000";
 constexpr const char* kPnr = "P1";
-// The calendar table as the SQLite schema names it.
+// The calendar table as the other program's connection names it on every
+// engine.
 constexpr const char* kBakTable = "Kzt133Bak";
 
 // ---------------------------------------------------------------------------
@@ -175,18 +176,17 @@ void CivilFromDays(long z, int& y, int& m, int& d) {
   y = static_cast<int>(yy + (m <= 2));
 }
 
-using Val = std::variant<int, std::string>;
-
 // ---------------------------------------------------------------------------
 
-class TimeModelTest : public SqliteFixture {
+class TimeModelTest : public EngineTest {
  protected:
   void SetUp() override {
-    SqliteFixture::SetUp();
+    EngineTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     int n = 0;
-    const char* const* ddl = Schema_Statements(SchemaEngine::Sqlite, &n);
+    const char* const* ddl = Schema_Statements(engine_->IsPg() ? SchemaEngine::Postgres : SchemaEngine::Sqlite, &n);
     ASSERT_NE(ddl, nullptr);
-    for (int i = 0; i < n; ++i) SqlExec(other_, ddl[i]);
+    for (int i = 0; i < n; ++i) engine_->Exec(ddl[i]);
     logPath_ = dir_.path() + "/Welfrast.Txt";
     std::string winForm = logPath_;
     for (char& c : winForm) {
@@ -198,23 +198,11 @@ class TimeModelTest : public SqliteFixture {
 
   void TearDown() override {
     Log_Init(0, nullptr);
-    SqliteFixture::TearDown();
+    EngineTest::TearDown();
   }
 
-  void Sql(const std::string& sql, std::initializer_list<Val> args = {}) {
-    sqlite3_stmt* s = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(other_, sql.c_str(), -1, &s, nullptr), SQLITE_OK) << sqlite3_errmsg(other_) << "\n" << sql;
-    int i = 1;
-    for (const Val& v : args) {
-      if (std::holds_alternative<int>(v)) {
-        sqlite3_bind_int(s, i++, std::get<int>(v));
-      } else {
-        sqlite3_bind_text(s, i++, std::get<std::string>(v).c_str(), -1, SQLITE_TRANSIENT);
-      }
-    }
-    int rc = sqlite3_step(s);
-    EXPECT_TRUE(rc == SQLITE_DONE || rc == SQLITE_ROW) << sqlite3_errmsg(other_) << "\n" << sql;
-    sqlite3_finalize(s);
+  void Sql(const std::string& sql, std::initializer_list<SqlArg> args = {}) {
+    engine_->Exec(sql, std::vector<SqlArg>(args));
   }
 
   // Calendar rows for every day from `von` to `bis`.
@@ -291,24 +279,11 @@ class TimeModelTest : public SqliteFixture {
   };
   std::vector<ErrRow> Protocol() {
     std::vector<ErrRow> out;
-    sqlite3_stmt* s = nullptr;
-    const char* sql =
-        "select coalesce(ErrPnr,''),coalesce(ErrEdt,''),coalesce(ErrBer,''),coalesce(ErrFun,''),"
-        "coalesce(ErrPgm,''),coalesce(ErrErf,''),ErrFnr from Kzt554Err order by ErrEdt";
-    EXPECT_EQ(sqlite3_prepare_v2(other_, sql, -1, &s, nullptr), SQLITE_OK) << sqlite3_errmsg(other_);
-    while (sqlite3_step(s) == SQLITE_ROW) {
-      ErrRow r;
-      auto col = [&](int i) { return std::string(reinterpret_cast<const char*>(sqlite3_column_text(s, i))); };
-      r.pnr = col(0);
-      r.edt = col(1);
-      r.ber = col(2);
-      r.fun = col(3);
-      r.pgm = col(4);
-      r.erf = col(5);
-      r.fnr = sqlite3_column_int(s, 6);
-      out.push_back(r);
+    auto text = [](const std::string& v) { return v == "<null>" ? std::string() : v; };
+    for (const std::vector<std::string>& c :
+         engine_->Rows("select ErrPnr,ErrEdt,ErrBer,ErrFun,ErrPgm,ErrErf,ErrFnr from Kzt554Err order by ErrEdt")) {
+      out.push_back({text(c[0]), text(c[1]), text(c[2]), text(c[3]), text(c[4]), text(c[5]), std::atoi(c[6].c_str())});
     }
-    sqlite3_finalize(s);
     return out;
   }
   std::vector<std::string> ProtocolDays() {
@@ -358,6 +333,7 @@ class TimeModelTest : public SqliteFixture {
     return n;
   }
 
+  TempDir dir_;
   std::string logPath_;
 };
 
@@ -365,7 +341,7 @@ class TimeModelTest : public SqliteFixture {
 // Azv_Tag_Ermitteln: the model version valid on the day, the day-specific
 // times, and the protocol row of a day without a model.
 
-TEST_F(TimeModelTest, DayModelIsTheNewestVersionValidOnTheDayWithDaySpecificTimes) {
+TEST_P(TimeModelTest, DayModelIsTheNewestVersionValidOnTheDayWithDaySpecificTimes) {
   Model("M1", "20040301", 420, 960, "PS1", 1, 2);
   Model("M1", "20040601", 480, 1020, "PS2", 3, 4);
   for (const char* d : {"20040215", "20040515", "20040615", "20040616"}) Ztg(d, "M1");
@@ -411,7 +387,7 @@ TEST_F(TimeModelTest, DayModelIsTheNewestVersionValidOnTheDayWithDaySpecificTime
 // ===========================================================================
 // Mlt_ZeitDaten_PZM: the days walked.
 
-TEST_F(TimeModelTest, WalksFromTheDayBeforeTheBeginToTheEndDate) {
+TEST_P(TimeModelTest, WalksFromTheDayBeforeTheBeginToTheEndDate) {
   struct Case {
     const char* name;
     const char* von;
@@ -438,7 +414,7 @@ TEST_F(TimeModelTest, WalksFromTheDayBeforeTheBeginToTheEndDate) {
   }
 }
 
-TEST_F(TimeModelTest, DayWithoutModelWritesProtocolRowAndNoEvents) {
+TEST_P(TimeModelTest, DayWithoutModelWritesProtocolRowAndNoEvents) {
   Model("M1", "20040101", 420, 960);
   Ztg("20041027", "M1", "P1234567", "AG1", "TT");
   Sql("insert into Kzt327Tag (TagPnr,TagTag,TagVon,TagUhr,TagBis,TagEnd,TagTgb,TagOne) values (?,?,?,?,?,?,'',0)",
@@ -478,7 +454,7 @@ TEST_F(TimeModelTest, DayWithoutModelWritesProtocolRowAndNoEvents) {
   EXPECT_STREQ(m.Mlt00E, "");
 }
 
-TEST_F(TimeModelTest, DaySpecificTimesMoveThePlannedAttendance) {
+TEST_P(TimeModelTest, DaySpecificTimesMoveThePlannedAttendance) {
   Model("M1", "20040101", 420, 960);
   Ztg("20041027", "M1");
   Gaz("20041027", 360, 840);
@@ -489,7 +465,7 @@ TEST_F(TimeModelTest, DaySpecificTimesMoveThePlannedAttendance) {
 
 // A failed open of the model cursor reads no model: the day must not be built
 // from the previous day's record.
-TEST_F(TimeModelTest, FailedModelCursorSkipsTheDayWithoutProtocolRow) {
+TEST_P(TimeModelTest, FailedModelCursorSkipsTheDayWithoutProtocolRow) {
   Model("M1", "20040101", 420, 960);
   Ztg("20041026", "M1");
   Ztg("20041027", "M1");
@@ -509,7 +485,7 @@ TEST_F(TimeModelTest, FailedModelCursorSkipsTheDayWithoutProtocolRow) {
 // ===========================================================================
 // The day counter continues from the timeline.
 
-TEST_F(TimeModelTest, DayCounterContinuesFromTheTimeline) {
+TEST_P(TimeModelTest, DayCounterContinuesFromTheTimeline) {
   Model("M1", "20040101", 420, 960);
   Ztg("20041026", "M1");
   Ztg("20041027", "M1");
@@ -539,7 +515,7 @@ TEST_F(TimeModelTest, DayCounterContinuesFromTheTimeline) {
 
 // Two days of one row that both end at their frame end: the second "GH" 999
 // is refused by the timeline's key and logged; the day's other events stay.
-TEST_F(TimeModelTest, SecondFrameEndDepartureOfARowIsRefusedAndLogged) {
+TEST_P(TimeModelTest, SecondFrameEndDepartureOfARowIsRefusedAndLogged) {
   Model("M1", "20040101", 420, 960);
   Ztg("20041026", "M1");
   Ztg("20041027", "M1");
@@ -560,7 +536,7 @@ TEST_F(TimeModelTest, SecondFrameEndDepartureOfARowIsRefusedAndLogged) {
   EXPECT_EQ(LogEntries(), (std::vector<LogEv>{{"Mlt_PA_Datem_PZM", "Mlt_PKeyIns(1)", ORA_DUP_KEY}}));
 }
 
-TEST_F(TimeModelTest, FailedCounterLookupStartsAtZero) {
+TEST_P(TimeModelTest, FailedCounterLookupStartsAtZero) {
   ZtgSatz z = Day("20041027", 420, 960);
   Frame("20041027", "20041027", "000000", "20041027", "235900");
   FaultDriver f(driver_, {Fault::Exec, -1, "max(MLTLFN)", 0, ORA_IO});
@@ -597,7 +573,7 @@ struct DatenCase {
   int counterAfter;
 };
 
-TEST_F(TimeModelTest, AttendanceFromPlannedTimesAndBookings) {
+TEST_P(TimeModelTest, AttendanceFromPlannedTimesAndBookings) {
   const char* D = "20040315";
   const char* Dm = "20040314";
   const char* Dp = "20040316";
@@ -651,7 +627,7 @@ TEST_F(TimeModelTest, AttendanceFromPlannedTimesAndBookings) {
   EXPECT_TRUE(LogEntries().empty());
 }
 
-TEST_F(TimeModelTest, AttendanceWithoutDayFrameWritesNothingButBreaksStillCome) {
+TEST_P(TimeModelTest, AttendanceWithoutDayFrameWritesNothingButBreaksStillCome) {
   Model("M1", "20040101", 420, 960, "PS1");
   Ztg("20041027", "M1");
   Pause("PS1", 1, 720, 750);
@@ -664,7 +640,7 @@ TEST_F(TimeModelTest, AttendanceWithoutDayFrameWritesNothingButBreaksStillCome) 
   EXPECT_EQ(LogEntries(), (std::vector<LogEv>{{"Tag_PKeyReadk", "Mlt_PA_Daten_PZM", DB_NOTFOUND}}));
 }
 
-TEST_F(TimeModelTest, RefusedAttendanceInsertsAreLoggedAndTheRestGoesOn) {
+TEST_P(TimeModelTest, RefusedAttendanceInsertsAreLoggedAndTheRestGoesOn) {
   const char* D = "20041027";
   struct Case {
     const char* name;
@@ -701,7 +677,7 @@ TEST_F(TimeModelTest, RefusedAttendanceInsertsAreLoggedAndTheRestGoesOn) {
   }
 }
 
-TEST_F(TimeModelTest, FailedBookingReadKeepsWhatWasWrittenAndIsLogged) {
+TEST_P(TimeModelTest, FailedBookingReadKeepsWhatWasWrittenAndIsLogged) {
   const char* D = "20041027";
   Frame(D, D, "060000", D, "200000");
   Booking(D, "070000", D, "120000");
@@ -747,7 +723,7 @@ struct PausenCase {
   Evs want;
 };
 
-TEST_F(TimeModelTest, BreakEventsOfTheBreakModel) {
+TEST_P(TimeModelTest, BreakEventsOfTheBreakModel) {
   const char* D = "20041027";
   const char* Dp = "20041028";
   const PausenCase cases[] = {
@@ -781,7 +757,7 @@ TEST_F(TimeModelTest, BreakEventsOfTheBreakModel) {
   EXPECT_TRUE(LogEntries().empty());
 }
 
-TEST_F(TimeModelTest, BreakOnALastCalendarDayStaysOnThatDay) {
+TEST_P(TimeModelTest, BreakOnALastCalendarDayStaysOnThatDay) {
   const char* D = "20041231";  // the calendar ends here
   Pause("PS1", 1, 0, 30);
   int lfn = 0;
@@ -789,7 +765,7 @@ TEST_F(TimeModelTest, BreakOnALastCalendarDayStaysOnThatDay) {
   EXPECT_EQ(Timeline(), (Evs{{"BP", D, "000000", 1}, {"EP", D, "003000", 2}}));
 }
 
-TEST_F(TimeModelTest, RefusedBreakInsertsAndFailedBreakCursorAreLogged) {
+TEST_P(TimeModelTest, RefusedBreakInsertsAndFailedBreakCursorAreLogged) {
   const char* D = "20041027";
   Pause("PS1", 1, 720, 750);
   Pause("PS1", 2, 900, 915);
@@ -818,7 +794,7 @@ TEST_F(TimeModelTest, RefusedBreakInsertsAndFailedBreakCursorAreLogged) {
 // ===========================================================================
 // Removal of repeated codes over the whole timeline of the run key.
 
-TEST_F(TimeModelTest, RepeatedCodesAreRemoved) {
+TEST_P(TimeModelTest, RepeatedCodesAreRemoved) {
   const char* D = "20041027";
   struct Case {
     const char* name;
@@ -862,7 +838,7 @@ TEST_F(TimeModelTest, RepeatedCodesAreRemoved) {
   EXPECT_TRUE(LogEntries().empty());
 }
 
-TEST_F(TimeModelTest, BookingGapAndModelBreakMergeIntoOneBreak) {
+TEST_P(TimeModelTest, BookingGapAndModelBreakMergeIntoOneBreak) {
   const char* D = "20041027";
   Model("M1", "20040101", 420, 960, "PS1");
   Ztg(D, "M1");
@@ -881,7 +857,7 @@ TEST_F(TimeModelTest, BookingGapAndModelBreakMergeIntoOneBreak) {
   EXPECT_TRUE(LogEntries().empty());
 }
 
-TEST_F(TimeModelTest, FailedDeleteOfARepeatedCodeIsLoggedAndTheCleanupGoesOn) {
+TEST_P(TimeModelTest, FailedDeleteOfARepeatedCodeIsLoggedAndTheCleanupGoesOn) {
   const char* D = "20041027";
   PutEvent({"KM", D, "070000", 1});
   PutEvent({"KM", D, "073000", 2});
@@ -896,5 +872,7 @@ TEST_F(TimeModelTest, FailedDeleteOfARepeatedCodeIsLoggedAndTheCleanupGoesOn) {
   EXPECT_EQ(LogEntries(), (std::vector<LogEv>{{"Mlt_PA_Pausen_PZM", "Mlt_PKeyDel", ORA_RESOURCE_BUSY},
                                               {"Mlt_PA_Pausen_PZM", "Mlt_PKeyDel", ORA_RESOURCE_BUSY}}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, TimeModelTest, AllEngines(), EngineName);
 
 }  // namespace
