@@ -350,11 +350,20 @@ TEST_F(Shares, SecondInterruptionBeginMovesTheShareToTheSecondRow) {
   ExpectRestKept(r);
 }
 
-TEST_F(Shares, MissingInterruptionRowIsLoggedAndNothingWritten) {
+// No interruption row begins at the event: the update of its key still runs,
+// finds no row, is logged and changes nothing.
+TEST_F(Shares, MissingInterruptionRowIsLoggedAndItsUpdateFindsNothing) {
+  NzaSatz other = Row(2, D, "140000", D, "144500", "PU", "PW");
+  Txt_Copy(other.NzaApp, "0020");
+  InsertNza(other);
   Timeline(InterruptionWithBreak());
   ExpectBuckets(Run(), {435.00, 435.00, 30.00, 435.00, 0, 30.00, 45.00, 45.00, 15.00});
-  EXPECT_EQ(LogEntries(), (std::vector<LogZeile>{{"Nza_SA_B_Readk()", "Nza_PKeyReadk", 1403}}));
-  EXPECT_EQ(drv_->nzaUpdates, 0);
+  EXPECT_EQ(LogEntries(), (std::vector<LogZeile>{{"Nza_SA_B_Readk()", "Nza_PKeyReadk", 1403},
+                                                 {"Nza_PKeyUpd(SA_B)", "Nza_PKeyUpd", 1403}}));
+  EXPECT_EQ(drv_->nzaUpdates, 1);
+  NzaSatz key = Row(2, D, "140000", D, "144500", "PU", "PW");
+  EXPECT_EQ(Nza_PKeyReadk(key), 1403);
+  ExpectUntouched(ReadNza(other));
 }
 
 // A read that fails for another reason leaves only the key and zeros in the

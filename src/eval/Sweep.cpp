@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "db/DbMel.h"
+#include "db/DbStatus.h"
 #include "log/Log.h"
 #include "run/Nzp.h"
 #include "util/Text.h"
@@ -191,18 +192,18 @@ void Nza_SA_B_Readk(MltSatz mlt) {
   Txt_Copy(NzaSatzB.NzaDtmDat, mlt.MltMdtDat);
   Txt_Copy(NzaSatzB.NzaDtmUhr, mlt.MltMdtUhr);
   const int st = Nza_PKeyReadk(NzaSatzB);
-  if (st != 0) {
-    // NzaSatzB holds the key and zeros; after a failure other than 1403 the
-    // row may well exist, so it must not be written from this buffer.
-    Log_Fmsg("Nza_SA_B_Readk()", "Nza_PKeyReadk", st);
-    return;
-  }
-  NzaSatzBOffen = 1;
+  if (st != 0) Log_Fmsg("Nza_SA_B_Readk()", "Nza_PKeyReadk", st);
+  // NzaSatzB now holds the row, or only its key and zeros. A row that does
+  // not exist (1403) is updated all the same: the update finds no row and
+  // changes nothing. After any other failure the row may well exist, so it
+  // must not be written from this buffer.
+  NzaSatzBOffen = st == DB_OK || st == DB_NOTFOUND ? 1 : 0;
 }
 
 void Nza_SA_B_Upd(MltZustand z) {
   // No SA_B row read in this sweep for the interruption that ends here: a
-  // stray end, a failed read, or an end already written.
+  // stray end, a read that failed other than with 1403, or an end already
+  // written.
   if (!NzaSatzBOffen) return;
   NzaSatzBOffen = 0;
 
