@@ -1,5 +1,7 @@
 // The sweep of a timeline into a work row's time values, and the shares it
 // gives the interruption rows.
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -155,6 +157,15 @@ TEST(Zeitwert, MinutesDotSeconds) {
   // 476 and -231 come out one step off the decimal value when the factor is
   // applied in double precision (or as a widened double): the sum is exact.
   for (const auto& c : cases) EXPECT_EQ(Nza_Zeitwert(c.s), c.want) << c.s;
+  // Every value is the double nearest to its decimal minutes.seconds text,
+  // whatever the width of long double on the platform.
+  int off = 0;
+  for (int32_t s = -7200; s <= 7200 * 24; ++s) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%d.%02d", s < 0 ? "-" : "", std::abs(s / 60), std::abs(s % 60));
+    if (Nza_Zeitwert(s) != std::strtod(text, nullptr) && ++off <= 5) ADD_FAILURE() << s << " " << text;
+  }
+  EXPECT_EQ(off, 0);
 }
 
 TEST_F(Sweep, OtherTimelinesAreNotSwept) {

@@ -60,9 +60,14 @@ bool Ist(const char* obj, const char* code) { return std::strcmp(obj, code) == 0
 
 }  // namespace
 
+// Whole minutes plus the remaining seconds times 0.01, the factor applied in
+// extended precision. That sum, stored as double, is the correctly rounded
+// quotient of the exact hundredths for every 32-bit count of seconds; the
+// quotient gives it on every platform, also where long double is no wider
+// than double (there the product would be one step off for 476 s).
 double Nza_Zeitwert(int32_t sekunden) {
-  long double wert = static_cast<long double>(sekunden / 60) + static_cast<long double>(sekunden % 60) * 0.01L;
-  return static_cast<double>(wert);
+  const int64_t hundertstel = static_cast<int64_t>(sekunden / 60) * 100 + sekunden % 60;
+  return static_cast<double>(hundertstel) / 100.0;
 }
 
 MltEreignis Mlt_Ereignisart(const char* obj) {
