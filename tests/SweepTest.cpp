@@ -414,6 +414,28 @@ TEST_F(Shares, FailedUpdateIsLoggedAndTheSweepGoesOn) {
   EXPECT_EQ(LogEntries(), (std::vector<LogZeile>{{"Nza_PKeyUpd(SA_B)", "Nza_PKeyUpd", ORA_RESOURCE_BUSY}}));
 }
 
+// A second end of the interruption (the end of a row whose begin code is
+// outside the table) writes the same shares into the same row again, so a
+// first update that failed is made good.
+TEST_F(Shares, FurtherEndWritesTheSameShareAgain) {
+  const NzaSatz b = SaB("140000", "144500");
+  Timeline({{"AB", D, "080000", 1}, {"PU", D, "140000", 2}, {"PW", D, "144500", 3}, {"PW", D, "150000", 4},
+            {"AE", D, "160000", 5}});
+  int updates = 0;
+  drv_->fault = [&](Op op, int, const char* sql, const DbIn* in, int nin) {
+    if (op == Op::Execute && StartsWith(sql, "update KZT590Nza") && InNum(in, nin, "b0") == 2 && ++updates == 1)
+      return ORA_RESOURCE_BUSY;
+    return 0;
+  };
+  ExpectBuckets(Run(), {435.00, 435.00, 45.00, 0, 0, 45.00, 45.00, 0, 0});
+  drv_->fault = nullptr;
+  EXPECT_EQ(updates, 2);
+  const NzaSatz r = ReadNza(b);
+  ExpectSeven(r, 45.00, 0.00, 45.00, 45.00, 0.00, 0.00, 0.00);
+  ExpectRestKept(r);
+  EXPECT_EQ(LogEntries(), (std::vector<LogZeile>{{"Nza_PKeyUpd(SA_B)", "Nza_PKeyUpd", ORA_RESOURCE_BUSY}}));
+}
+
 // The buffer outlives a sweep; an interruption end without its begin in the
 // current sweep must not write into the row an earlier sweep left there.
 TEST_F(Shares, EndWithoutBeginInThisSweepWritesNothing) {

@@ -207,10 +207,11 @@ void Nza_SA_B_Readk(MltSatz mlt) {
 
 void Nza_SA_B_Upd(MltZustand z) {
   // No SA_B row read in this sweep for the interruption that ends here: a
-  // stray end, a read that failed other than with 1403, or an end already
-  // written.
+  // stray end or a read that failed other than with 1403. A further end
+  // after this one writes the same shares into the same row again: the
+  // share counters grow only while an interruption is open, and its begin
+  // reads the buffer anew.
   if (!NzaSatzBOffen) return;
-  NzaSatzBOffen = 0;
 
   const bool rau = z.FlagRau == 1;
   NzaSatzB.NzaUza = Nza_Zeitwert(rau ? 0 : z.UbrUza);

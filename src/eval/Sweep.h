@@ -50,8 +50,7 @@ extern NzaSatz NzaSatzB;
 // 1 while NzaSatzB holds the SA_B row read in the current sweep for the
 // interruption that is open, or only its key when no such row exists (1403);
 // only then does Nza_SA_B_Upd write it. Cleared at the start and end of every
-// sweep, by every read that fails other than with 1403 and by the update
-// itself.
+// sweep and by every read that fails other than with 1403.
 extern int NzaSatzBOffen;
 
 // Seconds as a time value: whole minutes plus the remaining seconds times
