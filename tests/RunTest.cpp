@@ -100,6 +100,34 @@ TEST_F(RunTest, AFailedConnectGivesOnlyTheConnectEntry) {
   EXPECT_EQ(all.find("nowhere.db"), std::string::npos);
 }
 
+// The connect string LOGIN/PASS@NET8 holds at most 100 characters; a longer
+// one is refused rather than cut into another login.
+TEST_F(RunTest, AConnectStringOfMoreThan100CharactersIsRefused) {
+  Marker("NZS", "APL1", "K1", "P1", "N1", 1, "2004-10-26 08:00:00");
+  const std::string service = tree_.service();
+  const std::string login(40, 'u');
+  ASSERT_LE(login.size() + 2 + service.size(), 100u);
+  struct Case {
+    std::size_t length;
+    const char* rows;  // protocol rows after the run
+  } cases[] = {{100, "1"}, {101, "1"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.length);
+    tree_.WriteIni(login, std::string(c.length - 2 - login.size() - service.size(), 'p'), service);
+    std::remove(tree_.logPath().c_str());
+    EXPECT_EQ(tree_.Batch({"RUN"}), 0);
+    std::vector<LogLine> log = tree_.Log();
+    if (c.length <= 100) {
+      EXPECT_TRUE(log.empty()) << ReadFile(tree_.logPath());
+    } else {
+      ASSERT_EQ(log.size(), 1u);
+      EXPECT_EQ(log[0].funktion, "dbConnect");
+      EXPECT_LT(log[0].errorCode, 0);
+    }
+    EXPECT_EQ(SqlValue(db_, "select count(*) from Kzt554Err"), c.rows);
+  }
+}
+
 TEST_F(RunTest, EveryNzsMarkerGetsOneProtocolRowPerRun) {
   Marker("NZS", "APL2", "K1", "P1", "N9", 71, "2004-10-26 09:00:00");
   Marker("XYZ", "APL0", "K0", "P0", "N0", 70, "2004-10-26 07:00:00");
