@@ -9,7 +9,10 @@
 #include "RunFixture.h"
 #include "db/DbDriver.h"
 #include "db/Schema.h"
+#include "log/Log.h"
 #include "run/Nzp.h"
+#include "run/Protokoll.h"
+#include "util/Text.h"
 
 namespace {
 
@@ -239,6 +242,40 @@ TEST_F(NzpTest, TheSwitchOfKeyFive) {
   Param(5, Today(-1), Today(3), 1);
   Nzp_Laden();
   EXPECT_EQ(Nzp5Aak, 0) << "two valid rows";
+}
+
+// A finding of the evaluation: the writer puts in its own program, recorder,
+// area and function over whatever the caller set, and logs a failed insert.
+class ProtokollTest : public NzpTest {};
+
+TEST_F(ProtokollTest, WriteProtokollCompletesTheRowAndLogsAFailedInsert) {
+  const std::string logPath = dir_.path() + "/Welfrast.Txt";
+  Log_Init(7, logPath.c_str());
+  ErrSatz e = {};
+  Txt_Copy(e.ErrBer, "XYZ");
+  Txt_Copy(e.ErrFun, "LZA");
+  Txt_Copy(e.ErrPgm, "ANDERS");
+  Txt_Copy(e.ErrErf, "ERF");
+  Txt_Copy(e.ErrEdt, "20041026081530");
+  Txt_Copy(e.ErrPnr, "PERS0001");
+  Txt_Copy(e.ErrApl, "APL1");
+  e.ErrFnr = 7012;
+  Txt_Copy(e.ErrObj, "OBJ");
+  Write_Protokoll(e);
+  EXPECT_STREQ(e.ErrPgm, "Nza_MPA");
+  EXPECT_STREQ(e.ErrErf, "");
+  EXPECT_STREQ(e.ErrBer, "BDE");
+  EXPECT_STREQ(e.ErrFun, "NZM");
+  EXPECT_EQ(SqlValue(other_, "select ifnull(ErrErf,'')||'|'||ErrBer||'|'||ErrFun||'|'||ErrPgm||'|'||ErrPnr||'|'||"
+                             "ErrApl||'|'||ErrFnr||'|'||ErrObj||'|'||ErrEdt from Kzt554Err"),
+            "|BDE|NZM|Nza_MPA|PERS0001|APL1|7012|OBJ|2004-10-26 08:15:30");
+  EXPECT_EQ(ReadFile(logPath), "");
+
+  SqlExec(other_, "drop table Kzt554Err");
+  Write_Protokoll(e);
+  const std::string log = ReadFile(logPath);
+  EXPECT_NE(log.find("Message____: Err_PKeyIns\r\nFunktion___: Write_Protokoll\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("ErrorCode__: -942\r\n"), std::string::npos) << log;
 }
 
 }  // namespace
