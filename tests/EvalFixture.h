@@ -1,7 +1,9 @@
 // Test support of the evaluation: a temporary SQLite database installed as
 // the session, a message log in the same folder, a driver in front of the
 // real one that records the timeline inserts and fails chosen statements, and
-// helpers that seed usage-time rows, shift models and calendar days.
+// helpers that seed usage-time rows, shift models and calendar days. With
+// WELFRAST_TEST_ENGINE=postgresql the database is one of its own on the
+// PostgreSQL test server instead (see EngineFixture.h).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "EngineFixture.h"
 #include "db/DbDriver.h"
 #include "db/DbMel.h"
 #include "db/DbStatus.h"
@@ -163,11 +166,21 @@ class EvalDb : public ::testing::Test {
     logPath_ = dir_ + "/Welfrast.Txt";
     Log_Init(7, logPath_.c_str());
     int st = 0;
-    real_ = Db_OpenDriver(("sqlite:" + dir_ + "/eval.db").c_str(), "", "", &st, DB_OPEN_CREATE);
+    SchemaEngine schema = SchemaEngine::Sqlite;
+    if (EnvText("WELFRAST_TEST_ENGINE") == "postgresql") {
+      // The same cases on a PostgreSQL database of their own.
+      server_ = std::make_unique<PgEngine>();
+      std::string why;
+      if (!server_->Create(&why)) WF_ENGINE_MISSING(why);
+      real_ = server_->Open(&st);
+      schema = SchemaEngine::Postgres;
+    } else {
+      real_ = Db_OpenDriver(("sqlite:" + dir_ + "/eval.db").c_str(), "", "", &st, DB_OPEN_CREATE);
+    }
     ASSERT_NE(real_, nullptr) << st;
     drv_ = new FaultDriver(real_);
     previous_ = Db_Install(drv_);
-    ASSERT_EQ(Schema_Install(), 0);
+    ASSERT_EQ(Schema_Install(schema), 0);
     Nzp5Aak = 0;
     NzaSatzB = {};
     NzaSatzBOffen = 0;
@@ -179,6 +192,7 @@ class EvalDb : public ::testing::Test {
     Db_Install(previous_);
     delete drv_;
     delete real_;
+    server_.reset();
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
   }
@@ -387,6 +401,7 @@ class EvalDb : public ::testing::Test {
   DbDriver* real_ = nullptr;
   FaultDriver* drv_ = nullptr;
   DbDriver* previous_ = nullptr;
+  std::unique_ptr<PgEngine> server_;
 };
 
 }  // namespace evaltest

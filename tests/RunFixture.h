@@ -113,6 +113,22 @@ class RunTree {
     return ReadFile(root_ + "/batch.out") + ReadFile(root_ + "/batch.out.err");
   }
 
+  // Arranging and reading rows as another program of the system would. The
+  // SQL must run on every engine the tests use: plain inserts, updates and
+  // selects, date-times as 'YYYY-MM-DD HH:MM:SS' literals, the calendar as
+  // Kzt133Bak; format numbers in the test, not in SQL.
+  void Sql(const std::string& sql) {
+    sqlite3* db = Other();
+    if (db != nullptr) SqlExec(db, sql);
+  }
+  // The first column of the first row as text ("<null>" for NULL, "<none>"
+  // without a row).
+  std::string Value(const std::string& sql) {
+    sqlite3* db = Other();
+    return db != nullptr ? SqlValue(db, sql) : "<none>";
+  }
+  double Number(const std::string& sql) { return std::atof(Value(sql).c_str()); }
+
   // The entries of the message log, parsed.
   std::vector<LogLine> Log() const {
     std::vector<LogLine> out;
@@ -138,6 +154,21 @@ class RunTree {
   }
 
  private:
+  sqlite3* Other() {
+    if (other_ == nullptr) {
+      EXPECT_EQ(sqlite3_open(db_.c_str(), &other_), SQLITE_OK);
+      sqlite3_busy_timeout(other_, 5000);
+    }
+    return other_;
+  }
+
+ public:
+  ~RunTree() {
+    if (other_ != nullptr) sqlite3_close(other_);
+  }
+
+ private:
+  sqlite3* other_ = nullptr;
   TempDir dir_;
   std::string root_, files_, work_, db_;
 };

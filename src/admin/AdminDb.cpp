@@ -8,6 +8,11 @@ bool Admin_SchemaEngine(const char* service, SchemaEngine* engine) {
     *engine = SchemaEngine::Sqlite;
     return true;
   }
+  if (std::strncmp(service, "postgresql://", 13) == 0 || std::strncmp(service, "postgres://", 11) == 0 ||
+      std::strncmp(service, "pgservice:", 10) == 0) {
+    *engine = SchemaEngine::Postgres;
+    return true;
+  }
   return false;
 }
 

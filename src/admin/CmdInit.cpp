@@ -16,7 +16,9 @@ void InitUsage(std::FILE* to) {
                "usage: welfrast-admin init SERVICE\n\n"
                "Creates every table the batch reads or writes, empty, with their keys and\n"
                "indexes; tables that exist already are left as they are.\n"
-               "SERVICE is sqlite:PATH (the file is created when missing).\n");
+               "SERVICE is sqlite:PATH (the file is created when missing), a PostgreSQL\n"
+               "URI postgresql://... or pgservice:NAME (the database must exist; the login\n"
+               "comes from WELFRAST_LOGIN and WELFRAST_PASSWORD).\n");
 }
 
 }  // namespace
@@ -33,7 +35,9 @@ int Admin_Init(int argc, char** argv) {
   const char* service = argv[1];
   SchemaEngine engine;
   if (!Admin_SchemaEngine(service, &engine)) {
-    std::fprintf(stderr, "welfrast-admin init: unknown service form (expected sqlite:PATH)\n");
+    std::fprintf(stderr,
+                 "welfrast-admin init: unknown service form (expected sqlite:PATH, postgresql://... or "
+                 "pgservice:NAME)\n");
     return 2;
   }
   int status = 0;

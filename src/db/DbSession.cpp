@@ -2,6 +2,7 @@
 
 #include "db/DbDriver.h"
 #include "db/DbStatus.h"
+#include "db/PgDriver.h"
 #include "db/SqliteDriver.h"
 
 namespace {
@@ -14,13 +15,15 @@ bool StartsWith(const char* s, const char* prefix) {
 
 DbDriver* Db_OpenDriver(const char* service, const char* login, const char* password, int* status,
                         int flags) {
-  (void)login;
-  (void)password;
   int dummy = 0;
   if (status == nullptr) status = &dummy;
   if (service == nullptr) service = "";
   if (StartsWith(service, "sqlite:")) {
     return SqliteDriver_Open(service + 7, (flags & DB_OPEN_CREATE) != 0, status);
+  }
+  if (StartsWith(service, "postgresql://") || StartsWith(service, "postgres://") ||
+      StartsWith(service, "pgservice:")) {
+    return PgDriver_Open(service, login, password, status);
   }
   *status = ORA_CANT_RESOLVE;
   return nullptr;

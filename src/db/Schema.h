@@ -5,10 +5,12 @@
 // (a pure date at 00:00:00, a time of day as a full date-time of which only
 // the time is read), NULL allowed; whole numbers INTEGER, amounts REAL, texts
 // TEXT; NOT NULL on key columns only, no CHECK constraints. Every statement
-// can run again on an existing database without harm.
+// can run again on an existing database without harm. On PostgreSQL the
+// calendar is kzsystem.Kzt133Bak, dates are timestamp(0), amounts double
+// precision.
 #pragma once
 
-enum class SchemaEngine : int { Sqlite };
+enum class SchemaEngine : int { Sqlite, Postgres };
 
 // The CREATE TABLE and CREATE INDEX statements for `engine`, in the order to
 // run them; *count receives their number. An engine without definitions

