@@ -151,6 +151,15 @@ class RunTree {
     return !ReadFile(root_ + "/nowhere.db").empty();
   }
 
+  // On PostgreSQL one more service of the installation's database, named
+  // `name`; its NET8 text. On SQLite the installation's service.
+  std::string AddService(const std::string& name) {
+    if (!pg_) return service();
+    services_.push_back(name);
+    EXPECT_TRUE(server_ != nullptr && WriteServiceFile());
+    return "pgservice:" + name;
+  }
+
   // The login of the engine, as the settings hold it.
   std::string Login() const { return pg_ ? EnvText("WELFRAST_PG_USER") : "welfrast"; }
   std::string Password() const { return pg_ ? EnvText("WELFRAST_PG_PASSWORD") : "geheim"; }
@@ -268,27 +277,29 @@ class RunTree {
     return server_.get();
   }
 
-  // The service "welfrast" names the test database, "nowhere" one that does
-  // not exist; neither holds a login.
+  // The service "welfrast" (and those added) name the test database,
+  // "nowhere" one that does not exist; none holds a login.
   bool WriteServiceFile() {
     PQconninfoOption* opts = PQconninfoParse(server_->uri().c_str(), nullptr);
     if (opts == nullptr) return false;
     std::ofstream f(serviceFile(), std::ios::binary);
-    for (const char* name : {"welfrast", "nowhere"}) {
+    std::vector<std::string> names = services_;
+    names.push_back("nowhere");
+    for (const std::string& name : names) {
       f << "[" << name << "]\n";
       for (PQconninfoOption* o = opts; o->keyword != nullptr; ++o) {
         std::string k = o->keyword;
         if (o->val == nullptr || k == "password" || k == "user" || k == "dbname") continue;
         f << k << "=" << o->val << "\n";
       }
-      f << "dbname=" << (std::string(name) == "welfrast" ? server_->database() : std::string("wf_nowhere"))
-        << "\n";
+      f << "dbname=" << (name == "nowhere" ? std::string("wf_nowhere") : server_->database()) << "\n";
     }
     PQconninfoFree(opts);
     return f.good();
   }
 
   bool pg_;
+  std::vector<std::string> services_{"welfrast"};
   sqlite3* other_ = nullptr;
   std::unique_ptr<PgEngine> server_;
   TempDir dir_;

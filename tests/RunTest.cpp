@@ -9,7 +9,10 @@
 #include "RunFixture.h"
 #include "db/DbDriver.h"
 #include "db/Schema.h"
+#include "log/Log.h"
 #include "run/Nzp.h"
+#include "run/Protokoll.h"
+#include "util/Text.h"
 
 namespace {
 
@@ -92,6 +95,48 @@ TEST_P(RunTest, AFailedConnectGivesOnlyTheConnectEntry) {
   std::string all = ReadFile(tree_.logPath()) + tree_.BatchOutput();
   EXPECT_EQ(all.find(pass), std::string::npos);
   EXPECT_EQ(all.find("nowhere"), std::string::npos);
+}
+
+// The connect string LOGIN/PASS@NET8 holds at most 100 characters; a longer
+// one is refused rather than cut into another login. On PostgreSQL a role of
+// its own with a login that fills its setting and a service of a long name,
+// so that 100 characters reach a server that takes them.
+TEST_P(RunTest, AConnectStringOfMoreThan100CharactersIsRefused) {
+  Marker("NZS", "APL1", "K1", "P1", "N1", 1, "2004-10-26 08:00:00");
+  std::string service = tree_.service();
+  std::string login(40, 'u');
+  if (tree_.IsPg()) {
+    service = tree_.AddService(std::string(30, 's'));
+    login = "wf_u" + std::to_string(getpid());
+    login.resize(40, 'u');
+  }
+  ASSERT_LE(login.size() + 2 + service.size(), 100u);
+  const std::string password(100 - 2 - login.size() - service.size(), 'p');
+  if (tree_.IsPg()) {
+    tree_.Sql("create role " + login + " login password '" + password + "'");
+    tree_.Sql("grant usage on schema kzsystem to " + login + "; grant all on all tables in schema public, kzsystem to " +
+              login);
+  }
+  struct Case {
+    std::size_t length;
+    const char* rows;  // protocol rows after the run
+  } cases[] = {{100, "1"}, {101, "1"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.length);
+    tree_.WriteIni(login, std::string(c.length - 2 - login.size() - service.size(), 'p'), service);
+    std::remove(tree_.logPath().c_str());
+    EXPECT_EQ(tree_.Batch({"RUN"}), 0);
+    std::vector<LogLine> log = tree_.Log();
+    if (c.length <= 100) {
+      EXPECT_TRUE(log.empty()) << ReadFile(tree_.logPath());
+    } else {
+      ASSERT_EQ(log.size(), 1u);
+      EXPECT_EQ(log[0].funktion, "dbConnect");
+      EXPECT_LT(log[0].errorCode, 0);
+    }
+    EXPECT_EQ(tree_.Value("select count(*) from Kzt554Err"), c.rows);
+  }
+  if (tree_.IsPg()) tree_.Sql("drop owned by " + login + "; drop role " + login);
 }
 
 TEST_P(RunTest, EveryNzsMarkerGetsOneProtocolRowPerRun) {
@@ -201,7 +246,49 @@ TEST_P(NzpTest, TheSwitchOfKeyFive) {
   EXPECT_EQ(Nzp5Aak, 0) << "two valid rows";
 }
 
+// A finding of the evaluation: the writer puts in its own program, recorder,
+// area and function over whatever the caller set, and logs a failed insert.
+class ProtokollTest : public NzpTest {
+ protected:
+  void TearDown() override {
+    Log_Init(0, nullptr);
+    NzpTest::TearDown();
+  }
+  TempDir dir_;
+};
+
+TEST_P(ProtokollTest, WriteProtokollCompletesTheRowAndLogsAFailedInsert) {
+  const std::string logPath = dir_.path() + "/Welfrast.Txt";
+  Log_Init(7, logPath.c_str());
+  ErrSatz e = {};
+  Txt_Copy(e.ErrBer, "XYZ");
+  Txt_Copy(e.ErrFun, "LZA");
+  Txt_Copy(e.ErrPgm, "ANDERS");
+  Txt_Copy(e.ErrErf, "ERF");
+  Txt_Copy(e.ErrEdt, "20041026081530");
+  Txt_Copy(e.ErrPnr, "PERS0001");
+  Txt_Copy(e.ErrApl, "APL1");
+  e.ErrFnr = 7012;
+  Txt_Copy(e.ErrObj, "OBJ");
+  Write_Protokoll(e);
+  EXPECT_STREQ(e.ErrPgm, "Nza_MPA");
+  EXPECT_STREQ(e.ErrErf, "");
+  EXPECT_STREQ(e.ErrBer, "BDE");
+  EXPECT_STREQ(e.ErrFun, "NZM");
+  EXPECT_EQ(engine_->Value("select coalesce(ErrErf,'')||'|'||ErrBer||'|'||ErrFun||'|'||ErrPgm||'|'||ErrPnr||'|'||"
+                           "ErrApl||'|'||ErrFnr||'|'||ErrObj||'|'||ErrEdt from Kzt554Err"),
+            "|BDE|NZM|Nza_MPA|PERS0001|APL1|7012|OBJ|2004-10-26 08:15:30");
+  EXPECT_EQ(ReadFile(logPath), "");
+
+  engine_->Exec("drop table Kzt554Err");
+  Write_Protokoll(e);
+  const std::string log = ReadFile(logPath);
+  EXPECT_NE(log.find("Message____: Err_PKeyIns\r\nFunktion___: Write_Protokoll\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("ErrorCode__: -942\r\n"), std::string::npos) << log;
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, RunTest, AllEngines(), EngineName);
 INSTANTIATE_TEST_SUITE_P(Engines, NzpTest, AllEngines(), EngineName);
+INSTANTIATE_TEST_SUITE_P(Engines, ProtokollTest, AllEngines(), EngineName);
 
 }  // namespace

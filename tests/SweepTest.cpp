@@ -1,5 +1,7 @@
 // The sweep of a timeline into a work row's time values, and the shares it
 // gives the interruption rows.
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -155,6 +157,15 @@ TEST(Zeitwert, MinutesDotSeconds) {
   // 476 and -231 come out one step off the decimal value when the factor is
   // applied in double precision (or as a widened double): the sum is exact.
   for (const auto& c : cases) EXPECT_EQ(Nza_Zeitwert(c.s), c.want) << c.s;
+  // Every value is the double nearest to its decimal minutes.seconds text,
+  // whatever the width of long double on the platform.
+  int off = 0;
+  for (int32_t s = -7200; s <= 7200 * 24; ++s) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%d.%02d", s < 0 ? "-" : "", std::abs(s / 60), std::abs(s % 60));
+    if (Nza_Zeitwert(s) != std::strtod(text, nullptr) && ++off <= 5) ADD_FAILURE() << s << " " << text;
+  }
+  EXPECT_EQ(off, 0);
 }
 
 TEST_F(Sweep, OtherTimelinesAreNotSwept) {
@@ -350,11 +361,20 @@ TEST_F(Shares, SecondInterruptionBeginMovesTheShareToTheSecondRow) {
   ExpectRestKept(r);
 }
 
-TEST_F(Shares, MissingInterruptionRowIsLoggedAndNothingWritten) {
+// No interruption row begins at the event: the update of its key still runs,
+// finds no row, is logged and changes nothing.
+TEST_F(Shares, MissingInterruptionRowIsLoggedAndItsUpdateFindsNothing) {
+  NzaSatz other = Row(2, D, "140000", D, "144500", "PU", "PW");
+  Txt_Copy(other.NzaApp, "0020");
+  InsertNza(other);
   Timeline(InterruptionWithBreak());
   ExpectBuckets(Run(), {435.00, 435.00, 30.00, 435.00, 0, 30.00, 45.00, 45.00, 15.00});
-  EXPECT_EQ(LogEntries(), (std::vector<LogZeile>{{"Nza_SA_B_Readk()", "Nza_PKeyReadk", 1403}}));
-  EXPECT_EQ(drv_->nzaUpdates, 0);
+  EXPECT_EQ(LogEntries(), (std::vector<LogZeile>{{"Nza_SA_B_Readk()", "Nza_PKeyReadk", 1403},
+                                                 {"Nza_PKeyUpd(SA_B)", "Nza_PKeyUpd", 1403}}));
+  EXPECT_EQ(drv_->nzaUpdates, 1);
+  NzaSatz key = Row(2, D, "140000", D, "144500", "PU", "PW");
+  EXPECT_EQ(Nza_PKeyReadk(key), 1403);
+  ExpectUntouched(ReadNza(other));
 }
 
 // A read that fails for another reason leaves only the key and zeros in the
@@ -391,6 +411,28 @@ TEST_F(Shares, FailedUpdateIsLoggedAndTheSweepGoesOn) {
   ExpectUntouched(ReadNza(b));
   const NzaSatz r = ReadNza(late);
   ExpectSeven(r, 15.00, 0.00, 15.00, 15.00, 0.00, 15.00, 0.00);
+  EXPECT_EQ(LogEntries(), (std::vector<LogZeile>{{"Nza_PKeyUpd(SA_B)", "Nza_PKeyUpd", ORA_RESOURCE_BUSY}}));
+}
+
+// A second end of the interruption (the end of a row whose begin code is
+// outside the table) writes the same shares into the same row again, so a
+// first update that failed is made good.
+TEST_F(Shares, FurtherEndWritesTheSameShareAgain) {
+  const NzaSatz b = SaB("140000", "144500");
+  Timeline({{"AB", D, "080000", 1}, {"PU", D, "140000", 2}, {"PW", D, "144500", 3}, {"PW", D, "150000", 4},
+            {"AE", D, "160000", 5}});
+  int updates = 0;
+  drv_->fault = [&](Op op, int, const char* sql, const DbIn* in, int nin) {
+    if (op == Op::Execute && StartsWith(sql, "update KZT590Nza") && InNum(in, nin, "b0") == 2 && ++updates == 1)
+      return ORA_RESOURCE_BUSY;
+    return 0;
+  };
+  ExpectBuckets(Run(), {435.00, 435.00, 45.00, 0, 0, 45.00, 45.00, 0, 0});
+  drv_->fault = nullptr;
+  EXPECT_EQ(updates, 2);
+  const NzaSatz r = ReadNza(b);
+  ExpectSeven(r, 45.00, 0.00, 45.00, 45.00, 0.00, 0.00, 0.00);
+  ExpectRestKept(r);
   EXPECT_EQ(LogEntries(), (std::vector<LogZeile>{{"Nza_PKeyUpd(SA_B)", "Nza_PKeyUpd", ORA_RESOURCE_BUSY}}));
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "db/DbStatus.h"
+#include "db/DbValue.h"
 #include "db/OraDate.h"
 
 namespace {
@@ -253,85 +254,10 @@ std::string Lower(std::string s) {
 // ---------------------------------------------------------------------------
 // Values.
 
-struct Val {
-  long long i = 0;
-  double d = 0;
-  std::string s;
-};
-
-int ToWhole(const char* t, long long* out) {
-  char* end = nullptr;
-  errno = 0;
-  long long x = std::strtoll(t, &end, 10);
-  if (end != t && *end == '\0' && errno == 0) {
-    *out = x;
-    return DB_OK;
-  }
-  errno = 0;
-  double d = std::strtod(t, &end);
-  if (end == t || *end != '\0') return ORA_NUMBER;
-  d = std::trunc(d);
-  if (!(d >= -2147483648.0 && d <= 2147483647.0)) return ORA_INT_OVERFLOW;
-  *out = static_cast<long long>(d);
-  return DB_OK;
-}
-
-int Convert(const PGresult* r, int row, int col, const DbOut& o, Val* v) {
+int Convert(const PGresult* r, int row, int col, const DbOut& o, DbVal* v) {
   bool null = PQgetisnull(r, row, col) != 0;
-  const char* t = PQgetvalue(r, row, col);
-  switch (o.type) {
-    case DbType::Text:
-      v->s.clear();
-      if (!null) v->s.assign(t, static_cast<std::size_t>(PQgetlength(r, row, col)));
-      return DB_OK;
-    case DbType::Int16:
-    case DbType::Int32: {
-      long long x = 0;
-      if (!null) {
-        int st = ToWhole(t, &x);
-        if (st != DB_OK) return st;
-      }
-      long long lo = o.type == DbType::Int16 ? -32768 : -2147483648LL;
-      long long hi = o.type == DbType::Int16 ? 32767 : 2147483647LL;
-      if (x < lo || x > hi) return ORA_INT_OVERFLOW;
-      v->i = x;
-      return DB_OK;
-    }
-    case DbType::Double: {
-      double d = 0;
-      if (!null) {
-        char* end = nullptr;
-        d = std::strtod(t, &end);
-        if (end == t || *end != '\0') return ORA_NUMBER;
-      }
-      v->d = d;
-      return DB_OK;
-    }
-  }
-  return ORA_INCONSISTENT_TYPES;
-}
-
-void Store(const DbOut& o, const Val& v) {
-  switch (o.type) {
-    case DbType::Text: {
-      char* f = static_cast<char*>(o.value);
-      std::size_t room = static_cast<std::size_t>(o.width - 1);
-      std::size_t n = v.s.size() < room ? v.s.size() : room;
-      std::memcpy(f, v.s.data(), n);
-      f[n] = '\0';
-      break;
-    }
-    case DbType::Int16: *static_cast<int16_t*>(o.value) = static_cast<int16_t>(v.i); break;
-    case DbType::Int32: *static_cast<int32_t*>(o.value) = static_cast<int32_t>(v.i); break;
-    case DbType::Double: *static_cast<double*>(o.value) = v.d; break;
-  }
-}
-
-bool ValidOutputs(const DbOut* out, int nout) {
-  for (int i = 0; i < nout; ++i) {
-    if (out[i].value == nullptr || (out[i].type == DbType::Text && out[i].width < 1)) return false;
-  }
-  return true;
+  return DbVal_FromText(PQgetvalue(r, row, col), static_cast<std::size_t>(PQgetlength(r, row, col)), null, o.type,
+                        v);
 }
 
 std::string Number(const DbIn& b) {
@@ -535,7 +461,7 @@ class PgDriver : public DbDriver {
       default: break;
     }
     if (p->shape.hasInto != (nout > 0) || (p->shape.hasInto && p->shape.outputs != nout) ||
-        !ValidOutputs(out, nout))
+        !DbVal_ValidOutputs(out, nout))
       return ORA_SELECT_LIST;
     Bound b;
     st = BindParams(*p, in, nin, &b);
@@ -629,13 +555,13 @@ class PgDriver : public DbDriver {
       }
       if (PQntuples(c.batch.get()) == 0) return DB_NOTFOUND;
     }
-    if (!ValidOutputs(out, nout) || PQnfields(c.batch.get()) != nout) return ORA_SELECT_LIST;
+    if (!DbVal_ValidOutputs(out, nout) || PQnfields(c.batch.get()) != nout) return ORA_SELECT_LIST;
     if (row_.size() < static_cast<std::size_t>(nout)) row_.resize(nout);
     for (int i = 0; i < nout; ++i) {
       int st = Convert(c.batch.get(), c.row, i, out[i], &row_[i]);
       if (st != DB_OK) return st;
     }
-    for (int i = 0; i < nout; ++i) Store(out[i], row_[i]);
+    for (int i = 0; i < nout; ++i) DbVal_Store(out[i], row_[i]);
     ++c.row;
     return DB_OK;
   }
@@ -775,7 +701,7 @@ class PgDriver : public DbDriver {
         int st = Convert(r, 0, i, out[i], &row_[i]);
         if (st != DB_OK) return st;
       }
-      for (int i = 0; i < nout; ++i) Store(out[i], row_[i]);
+      for (int i = 0; i < nout; ++i) DbVal_Store(out[i], row_[i]);
       return DB_OK;
     }
     if ((kind == SqlKind::Update || kind == SqlKind::Delete) && std::strcmp(PQcmdTuples(const_cast<PGresult*>(r)), "0") == 0)
@@ -811,7 +737,7 @@ class PgDriver : public DbDriver {
   PgConn main_;
   std::unordered_map<std::string, std::unique_ptr<PgStatement>> cache_;
   Cursor cursors_[CUR_COUNT];
-  std::vector<Val> row_;
+  std::vector<DbVal> row_;
   std::vector<std::string> sps_;  // the caller's savepoints of the open transaction, oldest first
   bool bareStart_ = false;        // the first of sps_ began the transaction
   bool justSaved_ = false;        // the last call set a savepoint

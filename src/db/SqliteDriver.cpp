@@ -2,8 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <cerrno>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "db/DbStatus.h"
+#include "db/DbValue.h"
 #include "db/OraDate.h"
 #include "db/SqlText.h"
 #include "util/Clock.h"
@@ -180,87 +179,16 @@ std::string Dialect(const SqlShape& shape) {
   return t;
 }
 
-// One converted output value, held until the whole row has converted.
-struct Val {
-  long long i = 0;
-  double d = 0;
-  std::string s;
-};
-
-int Convert(sqlite3_stmt* st, int col, const DbOut& o, Val* v) {
-  int type = sqlite3_column_type(st, col);
-  switch (o.type) {
-    case DbType::Text: {
-      v->s.clear();
-      if (type != SQLITE_NULL) {
-        const unsigned char* t = sqlite3_column_text(st, col);
-        if (t != nullptr) v->s.assign(reinterpret_cast<const char*>(t));
-      }
-      return DB_OK;
-    }
-    case DbType::Int16:
-    case DbType::Int32: {
-      long long x = 0;
-      if (type == SQLITE_INTEGER) {
-        x = sqlite3_column_int64(st, col);
-      } else if (type == SQLITE_FLOAT) {
-        double d = std::trunc(sqlite3_column_double(st, col));
-        if (!(d >= -2147483648.0 && d <= 2147483647.0)) return ORA_INT_OVERFLOW;
-        x = static_cast<long long>(d);
-      } else if (type == SQLITE_TEXT) {
-        const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-        char* end = nullptr;
-        errno = 0;
-        double d = std::strtod(t, &end);
-        if (end == t || *end != '\0' || errno != 0) return ORA_NUMBER;
-        d = std::trunc(d);
-        if (!(d >= -2147483648.0 && d <= 2147483647.0)) return ORA_INT_OVERFLOW;
-        x = static_cast<long long>(d);
-      }
-      long long lo = o.type == DbType::Int16 ? -32768 : -2147483648LL;
-      long long hi = o.type == DbType::Int16 ? 32767 : 2147483647LL;
-      if (x < lo || x > hi) return ORA_INT_OVERFLOW;
-      v->i = x;
-      return DB_OK;
-    }
-    case DbType::Double: {
-      double d = 0;
-      if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-        d = sqlite3_column_double(st, col);
-      } else if (type == SQLITE_TEXT) {
-        const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-        char* end = nullptr;
-        d = std::strtod(t, &end);
-        if (end == t || *end != '\0') return ORA_NUMBER;
-      }
-      v->d = d;
-      return DB_OK;
+int Convert(sqlite3_stmt* st, int col, const DbOut& o, DbVal* v) {
+  switch (o.type == DbType::Text ? SQLITE_TEXT : sqlite3_column_type(st, col)) {
+    case SQLITE_INTEGER: return DbVal_FromWhole(sqlite3_column_int64(st, col), o.type, v);
+    case SQLITE_FLOAT: return DbVal_FromReal(sqlite3_column_double(st, col), o.type, v);
+    default: {
+      const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+      bool null = t == nullptr || sqlite3_column_type(st, col) == SQLITE_NULL;
+      return DbVal_FromText(t, null ? 0 : static_cast<std::size_t>(sqlite3_column_bytes(st, col)), null, o.type, v);
     }
   }
-  return ORA_INCONSISTENT_TYPES;
-}
-
-void Store(const DbOut& o, const Val& v) {
-  switch (o.type) {
-    case DbType::Text: {
-      char* f = static_cast<char*>(o.value);
-      std::size_t n = v.s.size() < static_cast<std::size_t>(o.width - 1) ? v.s.size()
-                                                                          : static_cast<std::size_t>(o.width - 1);
-      std::memcpy(f, v.s.data(), n);
-      f[n] = '\0';
-      break;
-    }
-    case DbType::Int16: *static_cast<int16_t*>(o.value) = static_cast<int16_t>(v.i); break;
-    case DbType::Int32: *static_cast<int32_t*>(o.value) = static_cast<int32_t>(v.i); break;
-    case DbType::Double: *static_cast<double*>(o.value) = v.d; break;
-  }
-}
-
-bool ValidOutputs(const DbOut* out, int nout) {
-  for (int i = 0; i < nout; ++i) {
-    if (out[i].value == nullptr || (out[i].type == DbType::Text && out[i].width < 1)) return false;
-  }
-  return true;
 }
 
 // A statement prepared on one connection.
@@ -357,7 +285,7 @@ class SqliteDriver : public DbDriver {
       default: break;
     }
     if (p->shape.hasInto != (nout > 0) || (p->shape.hasInto && p->shape.outputs != nout) ||
-        !ValidOutputs(out, nout))
+        !DbVal_ValidOutputs(out, nout))
       return ORA_SELECT_LIST;
     if (nout > 0 && sqlite3_column_count(p->stmt) != nout) return ORA_SELECT_LIST;
     st = Bind(*p, in, nin);
@@ -440,7 +368,7 @@ class SqliteDriver : public DbDriver {
     Cursor& c = cursors_[cursor];
     if (c.status != DB_OK) return c.status;
     sqlite3_stmt* s = c.prep->stmt;
-    if (!ValidOutputs(out, nout) || sqlite3_column_count(s) != nout) return ORA_SELECT_LIST;
+    if (!DbVal_ValidOutputs(out, nout) || sqlite3_column_count(s) != nout) return ORA_SELECT_LIST;
     int st = ConvertRow(s, out, nout);
     if (st != DB_OK) return st;
     StoreRow(out, nout);
@@ -513,14 +441,14 @@ class SqliteDriver : public DbDriver {
   }
 
   void StoreRow(const DbOut* out, int nout) {
-    for (int i = 0; i < nout; ++i) Store(out[i], row_[i]);
+    for (int i = 0; i < nout; ++i) DbVal_Store(out[i], row_[i]);
   }
 
   sqlite3* db_;
   std::string path_;
   std::unordered_map<std::string, std::unique_ptr<Prepared>> cache_;
   Cursor cursors_[CUR_COUNT];
-  std::vector<Val> row_;
+  std::vector<DbVal> row_;
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "db/DbMel.h"
+#include "db/DbStatus.h"
 #include "log/Log.h"
 #include "run/Nzp.h"
 #include "util/Text.h"
@@ -59,9 +60,14 @@ bool Ist(const char* obj, const char* code) { return std::strcmp(obj, code) == 0
 
 }  // namespace
 
+// Whole minutes plus the remaining seconds times 0.01, the factor applied in
+// extended precision. That sum, stored as double, is the correctly rounded
+// quotient of the exact hundredths for every 32-bit count of seconds; the
+// quotient gives it on every platform, also where long double is no wider
+// than double (there the product would be one step off for 476 s).
 double Nza_Zeitwert(int32_t sekunden) {
-  long double wert = static_cast<long double>(sekunden / 60) + static_cast<long double>(sekunden % 60) * 0.01L;
-  return static_cast<double>(wert);
+  const int64_t hundertstel = static_cast<int64_t>(sekunden / 60) * 100 + sekunden % 60;
+  return static_cast<double>(hundertstel) / 100.0;
 }
 
 MltEreignis Mlt_Ereignisart(const char* obj) {
@@ -191,20 +197,21 @@ void Nza_SA_B_Readk(MltSatz mlt) {
   Txt_Copy(NzaSatzB.NzaDtmDat, mlt.MltMdtDat);
   Txt_Copy(NzaSatzB.NzaDtmUhr, mlt.MltMdtUhr);
   const int st = Nza_PKeyReadk(NzaSatzB);
-  if (st != 0) {
-    // NzaSatzB holds the key and zeros; after a failure other than 1403 the
-    // row may well exist, so it must not be written from this buffer.
-    Log_Fmsg("Nza_SA_B_Readk()", "Nza_PKeyReadk", st);
-    return;
-  }
-  NzaSatzBOffen = 1;
+  if (st != 0) Log_Fmsg("Nza_SA_B_Readk()", "Nza_PKeyReadk", st);
+  // NzaSatzB now holds the row, or only its key and zeros. A row that does
+  // not exist (1403) is updated all the same: the update finds no row and
+  // changes nothing. After any other failure the row may well exist, so it
+  // must not be written from this buffer.
+  NzaSatzBOffen = st == DB_OK || st == DB_NOTFOUND ? 1 : 0;
 }
 
 void Nza_SA_B_Upd(MltZustand z) {
   // No SA_B row read in this sweep for the interruption that ends here: a
-  // stray end, a failed read, or an end already written.
+  // stray end or a read that failed other than with 1403. A further end
+  // after this one writes the same shares into the same row again: the
+  // share counters grow only while an interruption is open, and its begin
+  // reads the buffer anew.
   if (!NzaSatzBOffen) return;
-  NzaSatzBOffen = 0;
 
   const bool rau = z.FlagRau == 1;
   NzaSatzB.NzaUza = Nza_Zeitwert(rau ? 0 : z.UbrUza);

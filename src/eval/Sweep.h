@@ -47,10 +47,10 @@ enum MltEreignis : int {
 
 // The interruption row (SA_B) read last by Nza_SA_B_Readk; lives for the run.
 extern NzaSatz NzaSatzB;
-// 1 while NzaSatzB holds an SA_B row that was read successfully in the
-// current sweep for the interruption that is open; only then does
-// Nza_SA_B_Upd write it. Cleared at the start and end of every sweep, by
-// every read and by the update itself.
+// 1 while NzaSatzB holds the SA_B row read in the current sweep for the
+// interruption that is open, or only its key when no such row exists (1403);
+// only then does Nza_SA_B_Upd write it. Cleared at the start and end of every
+// sweep and by every read that fails other than with 1403.
 extern int NzaSatzBOffen;
 
 // Seconds as a time value: whole minutes plus the remaining seconds times
