@@ -356,7 +356,7 @@ class AdminSettings : public ::testing::Test {
     return {login, pass, net8};
   }
 
-  RunTree tree_;
+  RunTree tree_{"sqlite"};  // the settings name the tree's SQLite file
   std::string ini_;
 };
 
