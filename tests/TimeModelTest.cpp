@@ -14,7 +14,6 @@
 #include <ostream>
 #include <sstream>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "db/DbDriver.h"
