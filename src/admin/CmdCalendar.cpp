@@ -23,7 +23,8 @@ void CalendarUsage() {
       "1 = Monday .. 7 = Sunday) and BakJtg (day of the year 1..366).\n\n"
       "The batch needs every day it evaluates in the calendar, and the day before and\n"
       "after: a usage-time row of 27 October needs 26 to 28 October.\n"
-      "SERVICE is sqlite:PATH; the database must exist (welfrast-admin init).\n");
+      "SERVICE is sqlite:PATH, postgresql://... or pgservice:NAME (login from\n"
+      "WELFRAST_LOGIN and WELFRAST_PASSWORD); the database must exist (welfrast-admin init).\n");
 }
 
 void Iso(int64_t n, char (&out)[11]) {

@@ -39,7 +39,8 @@ void ReportUsage() {
       "  --person PNR      only usage-time rows of personnel number PNR\n"
       "The filters apply to the usage-time rows; protocol rows and timeline events\n"
       "are always shown whole.\n"
-      "SERVICE is sqlite:PATH; the database must exist.\n",
+      "SERVICE is sqlite:PATH, postgresql://... or pgservice:NAME (login from\n"
+      "WELFRAST_LOGIN and WELFRAST_PASSWORD); the database must exist.\n",
       static_cast<long long>(kLaufPause));
 }
 
