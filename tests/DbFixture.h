@@ -7,11 +7,25 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "db/DbDriver.h"
 #include "db/DbStatus.h"
+
+// The tables' date-time text of today's start plus `days` days (local time).
+inline std::string TableDay(int days) {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  tm.tm_mday += days;
+  tm.tm_hour = 12;  // a day away whatever the clock change
+  std::mktime(&tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d 00:00:00", &tm);
+  return buf;
+}
 
 class TempDir {
  public:

@@ -16,15 +16,6 @@
 
 namespace {
 
-std::string Day(int offsetDays) {
-  std::time_t t = std::time(nullptr) + offsetDays * 86400;
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d 00:00:00", &tm);
-  return buf;
-}
-
 struct NzaRow {
   int sa;
   const char* apk;
@@ -40,7 +31,7 @@ struct NzaRow {
 };
 
 void Arrange(RunTree& t) {
-  t.Sql("insert into Kzt591Nzp (NzpAkz,NzpGvn,NzpGbi,NzpAak) values (5,'" + Day(-1) + "','" + Day(1) + "',1)");
+  t.Sql("insert into Kzt591Nzp (NzpAkz,NzpGvn,NzpGbi,NzpAak) values (5,'" + TableDay(-1) + "','" + TableDay(1) + "',1)");
   // Queue: three markers with rows, one without, one of another kind.
   t.Sql("insert into Kzt563Mrk (MrkKng,MrkApl,MrkApk,MrkApp,MrkPnr,MrkBnr,MrkObj,MrkMdt,MrkEsb) values "
         "('NZS','APL1','K1','P1','N7',1,'OBJ','2004-10-26 16:00:00','E'),"

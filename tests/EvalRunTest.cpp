@@ -11,15 +11,6 @@
 
 namespace {
 
-std::string Day(int offsetDays) {
-  std::time_t t = std::time(nullptr) + offsetDays * 86400;
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d 00:00:00", &tm);
-  return buf;
-}
-
 class EvalRun : public RunTreeTest {
  protected:
   void Nza(int sa, const std::string& dtm, const std::string& edt, const char* bmk, const char* emk, int end) {
@@ -46,7 +37,7 @@ class EvalRun : public RunTreeTest {
 };
 
 TEST_P(EvalRun, TypicalMarkerWithTheInterruptionShareSwitchedOn) {
-  tree_.Sql("insert into Kzt591Nzp (NzpAkz,NzpGvn,NzpGbi,NzpAak) values (5,'" + Day(-1) + "','" + Day(1) +
+  tree_.Sql("insert into Kzt591Nzp (NzpAkz,NzpGvn,NzpGbi,NzpAak) values (5,'" + TableDay(-1) + "','" + TableDay(1) +
             "',1)");
   tree_.Sql(
       "insert into Kzt563Mrk (MrkKng,MrkApl,MrkApk,MrkApp,MrkPnr,MrkBnr,MrkObj,MrkMdt,MrkEsb) "

@@ -16,15 +16,6 @@
 
 namespace {
 
-std::string Today(int offsetDays) {
-  std::time_t t = std::time(nullptr) + offsetDays * 86400;
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d 00:00:00", &tm);
-  return buf;
-}
-
 // The clock as the tables hold date-times.
 std::string Stamp() {
   std::time_t t = std::time(nullptr);
@@ -231,8 +222,8 @@ TEST_P(NzpTest, TheSwitchOfKeyFive) {
   };
   for (const Case& c : cases) {
     engine_->Exec("delete from Kzt591Nzp");
-    Param(5, Today(c.vonDays), Today(c.bisDays), c.aak);
-    Param(4, Today(-1), Today(1), 1);
+    Param(5, TableDay(c.vonDays), TableDay(c.bisDays), c.aak);
+    Param(4, TableDay(-1), TableDay(1), 1);
     Nzp5Aak = 7;
     Nzp_Laden();
     EXPECT_EQ(Nzp5Aak, c.expected) << c.what;
@@ -240,8 +231,8 @@ TEST_P(NzpTest, TheSwitchOfKeyFive) {
   engine_->Exec("delete from Kzt591Nzp");
   Nzp_Laden();
   EXPECT_EQ(Nzp5Aak, 0) << "no row";
-  Param(5, Today(-2), Today(2), 1);
-  Param(5, Today(-1), Today(3), 1);
+  Param(5, TableDay(-2), TableDay(2), 1);
+  Param(5, TableDay(-1), TableDay(3), 1);
   Nzp_Laden();
   EXPECT_EQ(Nzp5Aak, 0) << "two valid rows";
 }

@@ -66,19 +66,6 @@ class SpyDriver : public DbDriver {
   DbDriver* real_;
 };
 
-// The tables' date-time text of today's start plus `days` days.
-std::string Today(int days) {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  tm.tm_mday += days;
-  tm.tm_hour = 12;  // a day away whatever the clock change
-  std::mktime(&tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d 00:00:00", &tm);
-  return buf;
-}
-
 std::string Join(const SqlRows& rows, const char* separator) {
   std::string out;
   for (const std::vector<std::string>& r : rows) {
@@ -580,9 +567,9 @@ TEST_P(StatementTest, ProtocolRowCarriesItsFieldsTheClockAndTheLastNumber) {
 // ---- processing parameters, calendar, shift models ------------------------
 
 TEST_P(StatementTest, ParameterRowIsValidOnlyStrictlyAroundToday) {
-  const std::string y = "'" + Today(-1) + "'";
-  const std::string t = "'" + Today(0) + "'";
-  const std::string m = "'" + Today(1) + "'";
+  const std::string y = "'" + TableDay(-1) + "'";
+  const std::string t = "'" + TableDay(0) + "'";
+  const std::string m = "'" + TableDay(1) + "'";
   struct Case {
     const char* name;
     std::string rows;  // (NzpAkz, NzpGvn, NzpGbi, NzpAak)
@@ -594,7 +581,7 @@ TEST_P(StatementTest, ParameterRowIsValidOnlyStrictlyAroundToday) {
       {"ends today 00:00", "(5," + y + "," + t + ",1)", DB_NOTFOUND},
       {"another key only", "(6," + y + "," + m + ",1)", DB_NOTFOUND},
       {"two valid rows",
-       "(5," + y + "," + m + ",1),(5,'" + Today(-2) + "'," + m + ",1)",
+       "(5," + y + "," + m + ",1),(5,'" + TableDay(-2) + "'," + m + ",1)",
        ORA_TOO_MANY_ROWS},
   };
   for (const Case& c : cases) {

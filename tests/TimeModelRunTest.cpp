@@ -11,15 +11,6 @@
 
 namespace {
 
-std::string Today(int offsetDays) {
-  std::time_t t = std::time(nullptr) + offsetDays * 86400;
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d 00:00:00", &tm);
-  return buf;
-}
-
 class TimeModelRun : public RunTreeTest {
  protected:
   void Nza(int sa, const std::string& dtm, const std::string& edt, const char* bmk, const char* emk) {
@@ -35,7 +26,7 @@ class TimeModelRun : public RunTreeTest {
 };
 
 TEST_P(TimeModelRun, BookedAttendanceWithMergedBreakAndADayWithoutModel) {
-  tree_.Sql("insert into Kzt591Nzp (NzpAkz,NzpGvn,NzpGbi,NzpAak) values (5,'" + Today(-1) + "','" + Today(1) +
+  tree_.Sql("insert into Kzt591Nzp (NzpAkz,NzpGvn,NzpGbi,NzpAak) values (5,'" + TableDay(-1) + "','" + TableDay(1) +
                    "',0)");
   tree_.Sql(
           "insert into Kzt563Mrk (MrkKng,MrkApl,MrkApk,MrkApp,MrkPnr,MrkBnr,MrkObj,MrkMdt,MrkEsb) "
